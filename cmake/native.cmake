@@ -17,17 +17,14 @@ set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 include(GoogleTest)
 
-add_library(vorne_native_platform STATIC
-  platform/native/std_thread_api.cpp
-)
+# The native build's own implementations (platform/native/) and the scripted, recording
+# stand-ins the tests use (platform/fake/).
+file(GLOB native_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/native/*.cpp)
+add_library(vorne_native_platform STATIC ${native_sources})
 target_link_libraries(vorne_native_platform PUBLIC vorne_core)
 
-# Scripted, recording stand-ins for the Windows services.
-add_library(vorne_fakes STATIC
-  platform/fake/recording_poster.cpp
-  platform/fake/fake_file_api.cpp
-  platform/fake/fake_http_api.cpp
-)
+file(GLOB fake_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/fake/*.cpp)
+add_library(vorne_fakes STATIC ${fake_sources})
 target_link_libraries(vorne_fakes PUBLIC vorne_core)
 
 add_subdirectory(tests)

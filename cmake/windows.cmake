@@ -1,11 +1,13 @@
 # The Windows program and the test programs that run the Windows code under Wine.
+enable_language(RC)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
                         _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 # Small: no exceptions or RTTI anywhere in the program, unused sections dropped.
 add_compile_options(-Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections)
 add_link_options(-static -municode -Wl,--gc-sections)
 
-# System DLLs bound on first call. kernel32, user32 and advapi32 stay bound at load time.
+# System DLLs bound on first call, after the DLL search path has been restricted to System32.
+# kernel32, user32 and advapi32 stay bound at load time.
 function(vorne_delay_library name dll)
   set(out ${CMAKE_BINARY_DIR}/delay/lib${name}_delay.a)
   add_custom_command(
@@ -20,15 +22,37 @@ function(vorne_delay_library name dll)
   set_target_properties(delay::${name} PROPERTIES IMPORTED_LOCATION ${out})
   add_dependencies(delay::${name} delay_${name})
 endfunction()
-vorne_delay_library(winhttp WINHTTP.dll)
+set(delayed d2d1:d2d1.dll dwrite:DWrite.dll dwmapi:dwmapi.dll winhttp:WINHTTP.dll
+            wintrust:WINTRUST.dll bcrypt:bcrypt.dll)
+foreach(entry ${delayed})
+  string(REPLACE ":" ";" pair ${entry})
+  vorne_delay_library(${pair})
+  list(GET pair 0 name)
+  list(APPEND delay_targets delay::${name})
+endforeach()
 
-add_library(vorne_win32_platform STATIC
-  platform/win32/win32_platform.cpp
-)
-target_link_libraries(vorne_win32_platform PUBLIC vorne_core delay::winhttp)
+# The Windows implementations of the platform interfaces: every file in platform/win32/.
+file(GLOB win32_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/win32/*.cpp)
+add_library(vorne_win32_platform STATIC ${win32_sources})
+target_link_libraries(vorne_win32_platform PUBLIC vorne_core ${delay_targets})
 
-add_executable(VorneSandboxSetup WIN32 app/main_win32.cpp)
+# Resources: the UI string tables, generated from resources/strings/*.txt, and every resource
+# script in resources/.
+file(GLOB string_tables CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/strings/*.txt)
+set(strings_rc ${CMAKE_BINARY_DIR}/resources/strings.rc)
+add_custom_command(
+  OUTPUT ${strings_rc}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/resources
+  COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tools/make_strings_rc.py
+          ${CMAKE_SOURCE_DIR}/resources/strings ${strings_rc}
+  DEPENDS ${string_tables} ${CMAKE_SOURCE_DIR}/tools/make_strings_rc.py
+  VERBATIM)
+file(GLOB resource_scripts CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
+set(VORNE_RESOURCES ${strings_rc} ${resource_scripts})
+
+add_executable(VorneSandboxSetup WIN32 app/main_win32.cpp ${VORNE_RESOURCES})
 target_link_libraries(VorneSandboxSetup PRIVATE vorne_win32_platform)
 target_link_options(VorneSandboxSetup PRIVATE -mwindows -s)
 
 add_subdirectory(tests/win32)
+add_subdirectory(tests/e2e)

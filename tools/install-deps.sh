@@ -10,7 +10,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-utils
   osslsigncode openssl iproute2 procps
-  python3 python3-pefile
+  python3 python3-pefile python3-pytest
 )
 
 missing=()

@@ -58,6 +58,10 @@ struct SequenceCase {
   bool stagedFileRemains;
 };
 
+void PrintTo(const SequenceCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class MessageSequenceTest : public ::testing::TestWithParam<SequenceCase> {};
 
 TEST_P(MessageSequenceTest, DriverPostsExactlyTheRunsMessages) {

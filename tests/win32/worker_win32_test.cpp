@@ -9,7 +9,9 @@
 #include "app/setup_messages.h"
 #include "pipeline/setup_worker.h"
 #include "platform/win32/wide.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_http.h"
+#include "platform/win32/win32_threads.h"
 #include "tests/win32/harness.h"
 
 namespace {

@@ -1,9 +1,6 @@
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_threads.h"
 
 #include <windows.h>
-#include <winhttp.h>
-
-#include "platform/win32/wide.h"
 
 namespace {
 
@@ -36,20 +33,4 @@ void Win32ThreadApi::JoinThread(const ThreadRef& thread) {
   HANDLE handle = reinterpret_cast<HANDLE>(thread.handle);
   ::WaitForSingleObject(handle, INFINITE);
   ::CloseHandle(handle);
-}
-
-void Win32FileApi::CloseHandle(FileHandle file) {
-  ::CloseHandle(reinterpret_cast<HANDLE>(file));
-}
-
-void Win32FileApi::DeleteFileW(const std::u16string& path) {
-  ::DeleteFileW(WidePtr(path));
-}
-
-void Win32FileApi::RemoveDirectoryW(const std::u16string& path) {
-  ::RemoveDirectoryW(WidePtr(path));
-}
-
-void Win32HttpApi::WinHttpCloseHandle(HttpHandle handle) {
-  ::WinHttpCloseHandle(reinterpret_cast<HINTERNET>(handle));
 }
