@@ -47,6 +47,21 @@ LONG CallWinVerifyTrust(const std::u16string& path, FileHandle file, DWORD state
   return result;
 }
 
+using CertGetNameStringWFunction = DWORD(WINAPI*)(PCCERT_CONTEXT, DWORD, DWORD, void*, LPWSTR,
+                                                  DWORD);
+
+// crypt32 is taken from the copy that wintrust itself loaded (it cannot verify without it), so
+// the setup neither binds crypt32 at load time nor searches for it: GetModuleHandleW loads
+// nothing.
+CertGetNameStringWFunction CertGetNameStringWFromLoadedCrypt32() {
+  HMODULE crypt32 = ::GetModuleHandleW(L"crypt32.dll");
+  if (crypt32 == nullptr) {
+    return nullptr;
+  }
+  return reinterpret_cast<CertGetNameStringWFunction>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(crypt32, "CertGetNameStringW")));
+}
+
 }  // namespace
 
 std::uint32_t Win32TrustApi::WinVerifyTrustVerify(const std::u16string& path, FileHandle file,
@@ -71,15 +86,18 @@ std::u16string Win32TrustApi::SignerDisplayName(TrustStateHandle state) {
       signer->pasCertChain[0].pCert == nullptr) {
     return {};
   }
+  const CertGetNameStringWFunction getName = CertGetNameStringWFromLoadedCrypt32();
+  if (getName == nullptr) {
+    return {};
+  }
   PCCERT_CONTEXT certificate = signer->pasCertChain[0].pCert;
-  const DWORD chars =
-      ::CertGetNameStringW(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, nullptr, 0);
+  const DWORD chars = getName(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, nullptr, 0);
   if (chars <= 1) {
     return {};
   }
   std::u16string name(chars, u'\0');
-  const DWORD written = ::CertGetNameStringW(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr,
-                                             reinterpret_cast<wchar_t*>(name.data()), chars);
+  const DWORD written = getName(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr,
+                                reinterpret_cast<wchar_t*>(name.data()), chars);
   name.resize(written > 0 ? written - 1 : 0);  // without the terminator
   return name;
 }

@@ -1,4 +1,4 @@
-// WinVerifyTrust (delay-loaded wintrust) and the signer's name (delay-loaded crypt32).
+// WinVerifyTrust (delay-loaded wintrust) and the signer's name (crypt32, as loaded by wintrust).
 #pragma once
 
 #include "platform/trust_api.h"
