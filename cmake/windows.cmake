@@ -56,6 +56,7 @@ target_link_options(VorneSandboxSetup PRIVATE -mwindows -s)
 
 add_subdirectory(tests/win32)
 add_subdirectory(tests/e2e)
+add_subdirectory(bench)
 
 # Test tooling: runs a program and records its full exit code (Wine's own is cut to 8 bits).
 add_executable(run_and_report tools/win32/run_and_report.cpp)
