@@ -2,8 +2,8 @@
 
 1. Download throughput: the real download stage (bench/download_bench.cpp) against curl, on the
    same 512 MiB file from the same loopback HTTP server in the same run; the ratio is stage / curl.
-2. Cancel latency: from Esc to the setup's exit while the server trickles (needs the window;
-   measured by tests/e2e/cancel_latency.py when the window helpers are present).
+2. Cancel latency: from Esc to the setup's exit while the server trickles
+   (bench/cancel_latency.py, which needs the window tests' toolkit tests/e2e/gui.py).
 
   python3 bench/run_bench.py <MinGW build dir>
 """
@@ -97,13 +97,14 @@ def main():
             env = download_host.prepare_prefix(namespace, prefix)
             try:
                 throughput(build, host, namespace, env, body, scratch)
-                latency = os.path.join(HERE, "..", "tests", "e2e", "cancel_latency.py")
-                if os.path.exists(latency):
-                    subprocess.run([sys.executable, latency, build], check=False)
             finally:
                 download_host.shut_prefix(prefix)
     finally:
         subprocess.run(["rm", "-rf", scratch])
+    # It needs the window tests' toolkit (tests/e2e/gui.py) and makes its own namespace.
+    if os.path.exists(os.path.join(HERE, "..", "tests", "e2e", "gui.py")):
+        subprocess.run([sys.executable, os.path.join(HERE, "cancel_latency.py"), build],
+                       check=False)
 
 
 if __name__ == "__main__":

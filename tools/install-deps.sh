@@ -9,7 +9,7 @@ packages=(
   clang lld
   wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-utils
-  osslsigncode openssl iproute2 procps
+  osslsigncode openssl iproute2 procps curl
   python3 python3-pefile python3-pytest
 )
 
