@@ -23,7 +23,7 @@ function(vorne_delay_library name dll)
   add_dependencies(delay::${name} delay_${name})
 endfunction()
 set(delayed d2d1:d2d1.dll dwrite:DWrite.dll dwmapi:dwmapi.dll winhttp:WINHTTP.dll
-            wintrust:WINTRUST.dll bcrypt:bcrypt.dll crypt32:CRYPT32.dll)
+            wintrust:WINTRUST.dll bcrypt:bcrypt.dll)
 foreach(entry ${delayed})
   string(REPLACE ":" ";" pair ${entry})
   vorne_delay_library(${pair})
@@ -56,7 +56,6 @@ target_link_options(VorneSandboxSetup PRIVATE -mwindows -s)
 
 add_subdirectory(tests/win32)
 add_subdirectory(tests/e2e)
-add_subdirectory(bench)
 
 # Test tooling: runs a program and records its full exit code (Wine's own is cut to 8 bits).
 add_executable(run_and_report tools/win32/run_and_report.cpp)
