@@ -26,6 +26,7 @@ import shutil
 import socket
 import socketserver
 import ssl
+import struct
 import subprocess
 import sys
 import tempfile
@@ -49,8 +50,9 @@ class Route:
     """What one (port, path) answers. Fields, all optional:
     status (200), location, body_size or body_file, length (int; "none" omits the header;
     default the body's size), chunked, trickle_ms with trickle_bytes (1024), stall_after (bytes
-    of body sent before the server goes silent), extra (bytes beyond the body), short (bytes
-    cut from the end, then the connection closes)."""
+    of body sent before the server goes silent), reset_after (bytes of body sent before the
+    connection is reset), extra (bytes beyond the body), short (bytes cut from the end, then the
+    connection closes)."""
 
     def __init__(self, spec):
         self.spec = dict(spec)
@@ -149,7 +151,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         short = int(route.get("short", 0))
         send = size - short
         if route.get("body_file") and not route.get("trickle_ms") and not extra and not short \
-                and route.get("stall_after") is None and not isinstance(self.connection, ssl.SSLSocket):
+                and route.get("stall_after") is None and route.get("reset_after") is None \
+                and not isinstance(self.connection, ssl.SSLSocket):
             with open(route.get("body_file"), "rb") as f:
                 self.connection.sendfile(f)
             return
@@ -158,6 +161,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 data = f.read()
         payload = data[:send] + (pattern_body(size + extra)[size:] if extra else b"")
         stall_after = route.get("stall_after")
+        reset_after = route.get("reset_after")
+        if reset_after is not None:
+            # An abrupt end: the first bytes, then a TCP reset instead of an orderly close.
+            self.wfile.write(payload[:int(reset_after)])
+            self.wfile.flush()
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                       struct.pack("ii", 1, 0))
+            self.connection.close()
+            return
         trickle_ms = int(route.get("trickle_ms", 0))
         step = int(route.get("trickle_bytes", 1024)) if trickle_ms else 65536
         sent = 0
