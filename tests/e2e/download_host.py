@@ -22,7 +22,9 @@ import argparse
 import http.server
 import json
 import os
+import re
 import shutil
+import signal
 import socket
 import socketserver
 import ssl
@@ -266,6 +268,21 @@ def serve(host):
     shutil.rmtree(directory, ignore_errors=True)
 
 
+# The names this module gives its namespaces: a prefix and the owning process id.
+OWN_NAMESPACE = re.compile(r"vorne(?:e2e|bench|lat|demo)?(\d+)")
+
+
+def sweep_stale_namespaces():
+    """Removes namespaces of ours whose process is gone (killed before it could clean up)."""
+    listing = subprocess.run(["ip", "netns", "list"], capture_output=True, text=True).stdout
+    for line in listing.splitlines():
+        name = line.split()[0] if line.split() else ""
+        match = OWN_NAMESPACE.fullmatch(name)
+        if match and not os.path.exists(f"/proc/{match.group(1)}"):
+            subprocess.run(["ip", "netns", "delete", name], stderr=subprocess.DEVNULL)
+            shutil.rmtree(f"/etc/netns/{name}", ignore_errors=True)
+
+
 class Namespace:
     """A network namespace of our own with loopback up and the download host on 127.0.0.1."""
 
@@ -282,6 +299,7 @@ class Namespace:
         self.delete()
 
     def create(self):
+        sweep_stale_namespaces()
         subprocess.run(["ip", "netns", "delete", self.name], stderr=subprocess.DEVNULL)
         subprocess.run(["ip", "netns", "add", self.name], check=True)
         subprocess.run(["ip", "netns", "exec", self.name, "ip", "link", "set", "lo", "up"],
@@ -384,6 +402,8 @@ def run(host, prefix, program):
 
 
 def main():
+    # CTest ends a test that runs too long with SIGTERM: clean up as on any other exit.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     parser = argparse.ArgumentParser()
     sub = parser.add_subparsers(dest="command", required=True)
     serve_parser = sub.add_parser("serve")
