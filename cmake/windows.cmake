@@ -80,6 +80,7 @@ set_property(TARGET VorneSandboxSetup PROPERTY RULE_LAUNCH_LINK
              "${CMAKE_SOURCE_DIR}/tools/link-lld.sh ${CMAKE_CXX_COMPILER}")
 
 add_subdirectory(tests/win32)
+add_subdirectory(bench)
 # The real window under Wine needs an X display: tests/e2e/test_window.py runs this program inside
 # Xvfb (it is not one of the display-less Wine tests above).
 add_executable(window_gui_check tests/win32/window_gui_check.cpp tests/win32/harness.cpp)
