@@ -47,4 +47,7 @@ for arg in "$@"; do
     take "$arg"
   fi
 done
-exec clang++ --target=i686-w64-mingw32 -fuse-ld=lld -L"$gcc_libs" "${args[@]}" "${delayed[@]}"
+# -lpthread as g++ of the posix thread model adds it: libgcc's unwinder, which libstdc++'s
+# throw helpers bring in, takes its locks from winpthreads.
+exec clang++ --target=i686-w64-mingw32 -fuse-ld=lld -L"$gcc_libs" "${args[@]}" "${delayed[@]}" \
+  -lpthread
