@@ -47,7 +47,7 @@ for arg in "$@"; do
     take "$arg"
   fi
 done
-# -lpthread as g++ of the posix thread model adds it: libgcc's unwinder, which libstdc++'s
-# throw helpers bring in, takes its locks from winpthreads.
+# -lpthread as g++ of the posix thread model passes it: whatever of libstdc++ takes locks finds
+# winpthreads (nothing of it is linked while nothing asks for it).
 exec clang++ --target=i686-w64-mingw32 -fuse-ld=lld -L"$gcc_libs" "${args[@]}" "${delayed[@]}" \
   -lpthread
