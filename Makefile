@@ -54,9 +54,11 @@ test: test-native test-asan test-tsan test-windows
 demo: exe
 	tools/demo.sh
 
-# Figures, not tests: download throughput against curl and cancel latency, under Wine in a
-# network namespace of their own (needs root, like the Wine network tests).
+# Figures, not tests, under Wine in network namespaces of their own (root, like the Wine network
+# tests): size and start-up against a minimal window program, download throughput against curl,
+# cancel latency.
 bench: exe
+	/usr/bin/python3 bench/run.py $(BUILD)/mingw
 	/usr/bin/python3 bench/run_bench.py $(BUILD)/mingw
 
 clean:

@@ -1,0 +1,3 @@
+#include "ui/setup_window.h"
+
+SetupWindow* g_setupWindow = nullptr;
