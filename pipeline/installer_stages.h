@@ -14,8 +14,8 @@
 
 // The Windows services the stages call; they must outlive the stages.
 struct StageServices {
-  FileApi& files;
-  HttpApi& http;
+  StagingFileApi& files;
+  DownloadHttpApi& http;
   SecurityApi& security;
   TrustApi& trust;
   ProcessApi& processes;

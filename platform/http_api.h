@@ -36,14 +36,22 @@ struct CrackedUrl {
   std::u16string_view extraInfo;  // query and fragment, with their leading '?' or '#'
 };
 
-// Every `error` out-value is the thread's last error code, captured by the implementation right
-// after the failing call. It is written only when the call fails.
+// What the worker itself needs: closing the request a cancel takes.
 class HttpApi {
  public:
   // Closes a session, connection or request handle. Closing a request from another thread makes a
   // WinHTTP call blocked on it fail promptly: that is how a cancel interrupts a transfer.
   virtual void WinHttpCloseHandle(HttpHandle handle) = 0;
 
+ protected:
+  ~HttpApi() = default;
+};
+
+// What the download needs besides. Every `error` out-value is the thread's last error code,
+// captured by the implementation right after the failing call. It is written only when the call
+// fails.
+class DownloadHttpApi : public HttpApi {
+ public:
   // A synchronous session with WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, no proxy name or bypass list.
   virtual HttpHandle WinHttpOpen(const std::u16string& userAgent, std::uint32_t& error) = 0;
   // Milliseconds; the result is ignored by the caller.
@@ -75,7 +83,7 @@ class HttpApi {
   virtual bool WinHttpCrackUrl(const std::u16string& url, CrackedUrl& parts) = 0;
 
  protected:
-  ~HttpApi() = default;
+  ~DownloadHttpApi() = default;
 };
 
 // Move-only owner of a session or connection handle. Requests are not held here: they travel
