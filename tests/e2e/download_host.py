@@ -56,11 +56,11 @@ class Route:
     connection is reset), extra (bytes beyond the body), short (bytes cut from the end, then the
     connection closes)."""
 
-    def __init__(self, spec):
-        self.spec = dict(spec)
+    def __init__(self, behaviour):
+        self.behaviour = dict(behaviour)
 
     def get(self, key, default=None):
-        value = self.spec.get(key, default)
+        value = self.behaviour.get(key, default)
         return default if value is None else value
 
 
@@ -75,9 +75,9 @@ class State:
         with self.lock:
             return self.routes.get((port, path)) or self.routes.get((0, path))
 
-    def set_route(self, port, path, spec):
+    def set_route(self, port, path, behaviour):
         with self.lock:
-            self.routes[(int(port), path)] = Route(spec)
+            self.routes[(int(port), path)] = Route(behaviour)
 
     def record(self, port, line):
         with self.lock:
@@ -194,12 +194,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if url.path == "/route":
             port = int(query.pop("port", 0))
             path = query.pop("path", INSTALLER_PATH)
-            spec = {}
+            behaviour = {}
             for key, value in query.items():
-                spec[key] = value if key in ("location", "body_file", "length") else int(value)
-            if spec.get("length") not in (None, "none"):
-                spec["length"] = int(spec["length"])
-            STATE.set_route(port, path, spec)
+                behaviour[key] = value if key in ("location", "body_file", "length") else int(value)
+            if behaviour.get("length") not in (None, "none"):
+                behaviour["length"] = int(behaviour["length"])
+            STATE.set_route(port, path, behaviour)
             return self.send_simple(200, b"ok")
         if url.path == "/reset":
             with STATE.lock:
@@ -250,7 +250,7 @@ def serve(host):
         op = command.get("op")
         if op == "route":
             STATE.set_route(command.get("port", 0), command.get("path", INSTALLER_PATH),
-                            command.get("spec", {}))
+                            command.get("behaviour", {}))
             print("ok", flush=True)
         elif op == "reset":
             with STATE.lock:
@@ -340,9 +340,9 @@ class Namespace:
         self.server.stdin.flush()
         return self.server.stdout.readline().strip()
 
-    def route(self, spec, port=0, path=INSTALLER_PATH):
+    def route(self, behaviour, port=0, path=INSTALLER_PATH):
         """Sets what (port, path) answers; port 0 stands for every port without its own route."""
-        return self.send({"op": "route", "port": port, "path": path, "spec": spec})
+        return self.send({"op": "route", "port": port, "path": path, "behaviour": behaviour})
 
     def reset(self):
         return self.send({"op": "reset"})

@@ -49,9 +49,9 @@ def setup(wine, routes, display, tmp_path):
 
 
 def serve(host, path_file, port=0, **extra):
-    spec = {"body_file": str(path_file)}
-    spec.update(extra)
-    host.route(spec, port=port)
+    behaviour = {"body_file": str(path_file)}
+    behaviour.update(extra)
+    host.route(behaviour, port=port)
 
 
 def expect_installed(run, wine, code, args=()):

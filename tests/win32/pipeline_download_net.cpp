@@ -413,8 +413,18 @@ WINE_TEST(ACancelWhileTheServerStallsEndsCancelledAtTheReceiveTimeOutAtTheLatest
   Fixture f;
   Route(80, kInstaller, "body_size=1000000&stall_after=4096");
   CancelRun run;
+  // Everything the server sent before going silent (one 64 KiB write) has been written, and the
+  // attempt has had time to wait for more.
   const ULONGLONG ms = CancelWhen(
-      f, false, [](Fixture& x) { return x.worker.bytesReceived.load() > 0; }, run);
+      f, false,
+      [](Fixture& x) {
+        if (x.worker.bytesReceived.load() < 65536) {
+          return false;
+        }
+        ::Sleep(300);
+        return true;
+      },
+      run);
   std::printf("  cancel while stalled: %llu ms\n", static_cast<unsigned long long>(ms));
   CHECK_EQ(run.result, DownloadResult::Cancelled);
   CHECK(ms < 31000);
