@@ -55,8 +55,10 @@ def serve(host, path_file, port=0, **extra):
 
 
 def expect_installed(run, wine, code, args=()):
-    assert run.exit_code() == code
+    ended = run.exit_code()
     record = run.recorded()
+    assert ended == code, f"installer's record: {record}; Wine: {run.run.output()[-1500:]}"
+
     assert record is not None, "the installer did not run"
     directory = record["current_directory"]
     installer = directory + "\\VorneSandboxInstall.exe"
