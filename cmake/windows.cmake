@@ -49,8 +49,13 @@ add_custom_command(
   VERBATIM)
 file(GLOB resource_scripts CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
 set(VORNE_RESOURCES ${strings_rc} ${resource_scripts})
+# Test programs in other directories link the same generated script: they depend on this target,
+# so that one rule writes the file before any of them compiles it.
+set(VORNE_STRINGS_RC ${strings_rc})
+add_custom_target(vorne_strings_rc DEPENDS ${strings_rc})
 
 add_executable(VorneSandboxSetup WIN32 app/main_win32.cpp ${VORNE_RESOURCES})
+add_dependencies(VorneSandboxSetup vorne_strings_rc)
 target_link_libraries(VorneSandboxSetup PRIVATE vorne_win32_platform)
 target_link_options(VorneSandboxSetup PRIVATE -mwindows -s)
 
