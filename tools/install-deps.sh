@@ -6,9 +6,10 @@ set -euo pipefail
 packages=(
   cmake make g++ libgtest-dev libgmock-dev clang-format
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-tools
-  clang lld
+  clang lld llvm
   wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-utils
+  libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
   osslsigncode openssl iproute2 procps
   python3 python3-pefile python3-pytest
 )

@@ -1,0 +1,191 @@
+// The real window class and procedure under Wine, on an X display: run by tests/e2e/test_window.py
+// inside Xvfb (a window cannot be created without a display, so this is no plain Wine test).
+// No worker: the procedure's own effects on the window are what is checked.
+#include <windows.h>
+
+#include <d2d1.h>
+
+#include "app/setup_messages.h"
+#include "platform/win32/com_release.h"
+#include "platform/win32/win32_window.h"
+#include "tests/win32/harness.h"
+#include "ui/placement.h"
+
+namespace {
+
+HWND Hwnd(const SetupWindow& window) {
+  return reinterpret_cast<HWND>(window.hwnd);
+}
+
+// A created, placed and shown window with a real Direct2D factory, as RunSetup leaves it.
+struct LiveWindow {
+  LiveWindow() {
+    g_setupWindow = &window;
+    D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), nullptr,
+                      reinterpret_cast<void**>(window.d2dFactory.put(&ReleaseCom<ID2D1Factory>)));
+    created = CreateMainWindow(window, ::GetModuleHandleW(nullptr), u"Vorne check window");
+  }
+  ~LiveWindow() {
+    if (::IsWindow(Hwnd(window))) {
+      ::DestroyWindow(Hwnd(window));
+    }
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    g_setupWindow = nullptr;
+  }
+  void Show() {
+    PlaceWindow(TheWindowApi(), window.hwnd, nullptr);
+    ::ShowWindow(Hwnd(window), SW_SHOWNORMAL);
+    ::UpdateWindow(Hwnd(window));
+  }
+  // The screen point of a client point given in DIPs at the window's DPI.
+  LPARAM ScreenLParam(float x, float y) {
+    const float scale = DipScale(::GetDpiForWindow(Hwnd(window)));
+    POINT point{static_cast<LONG>(x * scale), static_cast<LONG>(y * scale)};
+    ::ClientToScreen(Hwnd(window), &point);
+    return MAKELPARAM(point.x, point.y);
+  }
+  // The WM_QUIT code if one is waiting, else -1.
+  long long QuitCode() {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        return static_cast<long long>(static_cast<std::uint32_t>(message.wParam));
+      }
+      ::DispatchMessageW(&message);
+    }
+    return -1;
+  }
+
+  SetupWindow window;
+  bool created = false;
+};
+
+}  // namespace
+
+WINE_TEST(CreatesTheHiddenPopupOfTheClass) {
+  LiveWindow live;
+  CHECK(live.created);
+  const HWND hwnd = Hwnd(live.window);
+  CHECK(!::IsWindowVisible(hwnd));
+  CHECK_EQ(
+      static_cast<std::uint32_t>(::GetWindowLongW(hwnd, GWL_STYLE)) &
+          (WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CAPTION | WS_THICKFRAME | WS_MAXIMIZEBOX),
+      WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX);
+  CHECK(::GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  RECT rect{};
+  ::GetWindowRect(hwnd, &rect);
+  CHECK_EQ(rect.left, 0);
+  CHECK_EQ(rect.top, 0);
+  CHECK_EQ(rect.right, 420);
+  CHECK_EQ(rect.bottom, 236);
+  wchar_t title[64] = {};
+  ::GetWindowTextW(hwnd, title, 64);
+  CHECK(::lstrcmpW(title, L"Vorne check window") == 0);
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  CHECK(::GetClassInfoExW(::GetModuleHandleW(nullptr), kWindowClassName, &windowClass));
+  CHECK_EQ(windowClass.style, CS_DROPSHADOW);
+  CHECK(windowClass.hbrBackground == nullptr);
+  CHECK(windowClass.lpfnWndProc == SetupWindowProc);
+}
+
+WINE_TEST(PaintDrawsWithDirect2DAndValidates) {
+  LiveWindow live;
+  CHECK((live.window.d2dFactory.get() != nullptr));
+  live.Show();
+  CHECK((live.window.renderTarget.get() != nullptr));
+  CHECK((live.window.brush.get() != nullptr));
+  CHECK(!::GetUpdateRect(Hwnd(live.window), nullptr, FALSE));
+  RECT client{};
+  ::GetClientRect(Hwnd(live.window), &client);
+  const PixelSize expected = WindowSizeForDpi(::GetDpiForWindow(Hwnd(live.window)));
+  CHECK_EQ(client.right, expected.width);
+  CHECK_EQ(client.bottom, expected.height);
+}
+
+WINE_TEST(SizeResizesTheRenderTarget) {
+  LiveWindow live;
+  live.Show();
+  ::SetWindowPos(Hwnd(live.window), nullptr, 0, 0, 500, 300, SWP_NOZORDER | SWP_NOMOVE);
+  CHECK((live.window.renderTarget.get() != nullptr));
+  if (live.window.renderTarget) {
+    const D2D1_SIZE_U size = live.window.renderTarget->GetPixelSize();
+    CHECK_EQ(size.width, 500u);
+    CHECK_EQ(size.height, 300u);
+  }
+}
+
+WINE_TEST(DpiChangeDropsTheTargetAndTakesTheSuggestedCorner) {
+  LiveWindow live;
+  live.Show();
+  RECT suggested{40, 50, 40 + 999, 50 + 777};
+  ::SendMessageW(Hwnd(live.window), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+  CHECK(!(live.window.renderTarget.get() != nullptr));
+  CHECK(!(live.window.brush.get() != nullptr));
+  RECT rect{};
+  ::GetWindowRect(Hwnd(live.window), &rect);
+  const PixelSize size = WindowSizeForDpi(::GetDpiForWindow(Hwnd(live.window)));
+  CHECK_EQ(rect.left, 40);
+  CHECK_EQ(rect.top, 50);
+  CHECK_EQ(rect.right - rect.left, size.width);
+  CHECK_EQ(rect.bottom - rect.top, size.height);
+  ::UpdateWindow(Hwnd(live.window));  // the invalidated window paints a new target
+  CHECK((live.window.renderTarget.get() != nullptr));
+}
+
+WINE_TEST(HitTestGivesTheDragBandAndTheCloseBox) {
+  LiveWindow live;
+  live.Show();
+  const HWND hwnd = Hwnd(live.window);
+  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(380, 10)), HTCAPTION);
+  live.window.closeRect = RectF{374, 0, 420, 32};
+  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(380, 10)), HTCLIENT);
+  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(100, 10)), HTCAPTION);
+  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(100, 100)), HTCLIENT);
+  live.window.phase = UiPhase::Starting;
+  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(380, 10)), HTCAPTION);
+}
+
+WINE_TEST(EscapeOnTheDownloadScreenQuitsWith1602) {
+  LiveWindow live;
+  live.Show();
+  ::SendMessageW(Hwnd(live.window), WM_KEYDOWN, VK_ESCAPE, 1);
+  CHECK(!::IsWindow(Hwnd(live.window)));
+  CHECK_EQ(live.QuitCode(), 1602);
+}
+
+WINE_TEST(SystemCloseIsIgnoredWhileStarting) {
+  LiveWindow live;
+  live.Show();
+  ::PostMessageW(Hwnd(live.window), WM_SETUP_STARTING, 0, 0);
+  CHECK_EQ(live.QuitCode(), -1);  // dispatches the posted message
+  CHECK(live.window.phase == UiPhase::Starting);
+  ::SendMessageW(Hwnd(live.window), WM_SYSCOMMAND, SC_CLOSE, 0);
+  ::SendMessageW(Hwnd(live.window), WM_KEYDOWN, VK_ESCAPE, 1);
+  CHECK(::IsWindow(Hwnd(live.window)));
+  CHECK_EQ(live.QuitCode(), -1);
+}
+
+WINE_TEST(FailureShowsTheWindowAndClosingItQuitsWith1603) {
+  LiveWindow live;
+  live.Show();
+  ::PostMessageW(Hwnd(live.window), WM_SETUP_HIDE, 0, 0);
+  CHECK_EQ(live.QuitCode(), -1);
+  CHECK(!::IsWindowVisible(Hwnd(live.window)));
+  ::PostMessageW(Hwnd(live.window), WM_SETUP_FAILED, 2, static_cast<LPARAM>(0x80070005));
+  CHECK_EQ(live.QuitCode(), -1);
+  CHECK(::IsWindowVisible(Hwnd(live.window)));
+  CHECK_EQ(live.window.errorCode, 0x80070005u);
+  ::SendMessageW(Hwnd(live.window), WM_CLOSE, 0, 0);
+  CHECK_EQ(live.QuitCode(), 1603);
+}
+
+WINE_TEST(InstallerExitCodeTravelsWholeThroughWmQuit) {
+  LiveWindow live;
+  live.Show();
+  ::PostMessageW(Hwnd(live.window), WM_SETUP_EXIT, 0xC0000005, 0);
+  CHECK_EQ(live.QuitCode(), 0xC0000005LL);
+}
