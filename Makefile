@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 TOOLCHAIN := $(CURDIR)/cmake/mingw-i686.cmake
 
-.PHONY: all deps native asan tsan mingw exe test test-native test-asan test-tsan test-windows demo clean
+.PHONY: all deps native asan tsan mingw exe test test-native test-asan test-tsan test-windows demo bench clean
 
 all: exe
 
@@ -53,6 +53,11 @@ test: test-native test-asan test-tsan test-windows
 
 demo: exe
 	tools/demo.sh
+
+# Figures, not tests: download throughput against curl and cancel latency, under Wine in a
+# network namespace of their own (needs root, like the Wine network tests).
+bench: exe
+	/usr/bin/python3 bench/run_bench.py $(BUILD)/mingw
 
 clean:
 	rm -rf $(BUILD) out

@@ -27,7 +27,7 @@ function(vorne_delay_library name dll)
   add_dependencies(delay::${name} delay_${name})
 endfunction()
 set(delayed d2d1:d2d1.dll dwrite:DWrite.dll dwmapi:dwmapi.dll winhttp:WINHTTP.dll
-            wintrust:WINTRUST.dll bcrypt:bcrypt.dll)
+            wintrust:WINTRUST.dll bcrypt:bcrypt.dll crypt32:CRYPT32.dll)
 foreach(entry ${delayed})
   string(REPLACE ":" ";" pair ${entry})
   vorne_delay_library(${pair})
@@ -86,6 +86,7 @@ add_executable(window_gui_check tests/win32/window_gui_check.cpp tests/win32/har
 target_link_libraries(window_gui_check PRIVATE vorne_win32_platform)
 target_link_options(window_gui_check PRIVATE -mconsole)
 add_subdirectory(tests/e2e)
+add_subdirectory(bench)
 
 # Test tooling: runs a program and records its full exit code (Wine's own is cut to 8 bits).
 add_executable(run_and_report tools/win32/run_and_report.cpp)

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
-# make demo: runs the real setup under Wine against the local download host.
-echo "make demo: the setup window is not built yet; the exe runs no install so far." >&2
-exit 1
+# make demo: builds nothing itself (make builds the exe first), then runs a whole install under
+# Wine on a virtual display against a local download host (tools/demo.py). Needs root for the
+# network namespace; cleans up after itself.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+exec /usr/bin/python3 tools/demo.py "${VORNE_BUILD_DIR:-build/mingw}"

@@ -10,7 +10,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-utils
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
-  osslsigncode openssl iproute2 procps
+  osslsigncode openssl iproute2 procps curl
   python3 python3-pefile python3-pytest
 )
 

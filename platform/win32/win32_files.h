@@ -8,4 +8,12 @@ class Win32FileApi final : public FileApi {
   void CloseHandle(FileHandle file) override;
   void DeleteFileW(const std::u16string& path) override;
   void RemoveDirectoryW(const std::u16string& path) override;
+  std::uint32_t GetSystemWindowsDirectoryW(char16_t* buffer, std::uint32_t size,
+                                           std::uint32_t& lastError) override;
+  bool CreateDirectoryW(const std::u16string& path, SecurityDescriptorHandle descriptor,
+                        std::uint32_t& error) override;
+  FileHandle CreateFileW(const std::u16string& path, std::uint32_t access, std::uint32_t share,
+                         std::uint32_t disposition, std::uint32_t& error) override;
+  bool WriteFile(FileHandle file, const void* data, std::uint32_t size, std::uint32_t& written,
+                 std::uint32_t& lastError) override;
 };

@@ -1,0 +1,26 @@
+#include "platform/fake/fake_trust_api.h"
+
+#include "platform/fake/event_log.h"
+
+std::uint32_t FakeTrustApi::WinVerifyTrustVerify(const std::u16string& path, FileHandle file,
+                                                 TrustStateHandle& state) {
+  state = kFakeTrustState;
+  calls.push_back(TrustCall{"verify", path, file, state});
+  if (log != nullptr) {
+    log->Add("WinVerifyTrust verify");
+  }
+  return verdict;
+}
+
+std::u16string FakeTrustApi::SignerDisplayName(TrustStateHandle state) {
+  calls.push_back(TrustCall{"signer", {}, 0, state});
+  return state == kFakeTrustState ? signer : std::u16string();
+}
+
+void FakeTrustApi::WinVerifyTrustClose(const std::u16string& path, FileHandle file,
+                                       TrustStateHandle state) {
+  calls.push_back(TrustCall{"close", path, file, state});
+  if (log != nullptr) {
+    log->Add("WinVerifyTrust close");
+  }
+}

@@ -1,0 +1,36 @@
+// A scripted WinVerifyTrust: the verdict and the signer are set by the test. It stands in for the
+// trust and revocation rejections that Wine's WinVerifyTrust never gives (it checks only that a
+// signature is present and the digest matches).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/trust_api.h"
+
+class EventLog;
+
+inline constexpr TrustStateHandle kFakeTrustState = 0x5EED;
+
+struct TrustCall {
+  std::string action;  // "verify", "signer" or "close"
+  std::u16string path;
+  FileHandle file = 0;
+  TrustStateHandle state = 0;
+};
+
+class FakeTrustApi final : public TrustApi {
+ public:
+  std::uint32_t WinVerifyTrustVerify(const std::u16string& path, FileHandle file,
+                                     TrustStateHandle& state) override;
+  std::u16string SignerDisplayName(TrustStateHandle state) override;
+  void WinVerifyTrustClose(const std::u16string& path, FileHandle file,
+                           TrustStateHandle state) override;
+
+  std::uint32_t verdict = 0;
+  std::u16string signer;
+  EventLog* log = nullptr;
+
+  std::vector<TrustCall> calls;
+};
