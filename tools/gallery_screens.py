@@ -80,6 +80,10 @@ class Screenshot:
         i = (y * self.width + x) * 3
         return (self._rgb[i] << 16) | (self._rgb[i + 1] << 8) | self._rgb[i + 2]
 
+    def pixels(self):
+        """All pixels, row by row, as RGB bytes."""
+        return self._rgb
+
     def dip(self, x, y):
         """The colour of the pixel that holds the point (x, y) in DIPs."""
         return self.at(min(int(x * self.scale), self.width - 1),
@@ -141,7 +145,7 @@ class Setup:
             self.host.route(self.route)
         self.run = gui.Run(self.env, namespace=self.host)
         try:
-            self.window = gui.find_window(self.display, self.title, timeout=60)
+            self.window = self.find_window(timeout=60)
             self.geometry = gui.client_geometry(self.display, self.window)
         except BaseException:
             self.close()
@@ -150,6 +154,22 @@ class Setup:
 
     def __exit__(self, *exc):
         self.close()
+
+    def find_window(self, timeout):
+        """The program's visible window, found by its X class (xdotool's title search does not
+        match non-ASCII titles); its title must be the expected one, which names the language."""
+        deadline = time.monotonic() + timeout
+        title = None
+        while time.monotonic() < deadline:
+            found = gui._xdotool(self.display, 'search', '--onlyvisible', '--classname',
+                                 'vornesandboxsetup.exe', check=False).split()
+            for window in found:
+                title = gui.window_title(self.display, window)
+                if title == self.title:
+                    return int(window)
+            time.sleep(0.1)
+        raise TimeoutError(f'no window titled {self.title!r} (last seen: {title!r}):\n' +
+                           self.run.output())
 
     def close(self):
         if self.run is not None:
