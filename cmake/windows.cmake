@@ -3,11 +3,15 @@ enable_language(RC)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
                         _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 # Small: no exceptions or RTTI anywhere in the program, unused sections dropped.
-add_compile_options(-Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections)
 # Float arithmetic in SSE registers, rounded to float at every step as in the native build (x87
 # would keep excess precision and could size the window one pixel differently). Windows 10 needs
 # SSE2 anyway.
-add_compile_options(-msse2 -mfpmath=sse)
+set(vorne_windows_options -Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections
+                          -msse2 -mfpmath=sse)
+add_compile_options(${vorne_windows_options})
+# The portable core was declared before this file was read, so the directory options above do not
+# reach it; without them it would be built with exceptions, unwinder and all.
+target_compile_options(vorne_core PRIVATE ${vorne_windows_options})
 add_link_options(-static -municode -Wl,--gc-sections)
 
 # System DLLs bound on first call, after the DLL search path has been restricted to System32.
@@ -80,13 +84,13 @@ set_property(TARGET VorneSandboxSetup PROPERTY RULE_LAUNCH_LINK
              "${CMAKE_SOURCE_DIR}/tools/link-lld.sh ${CMAKE_CXX_COMPILER}")
 
 add_subdirectory(tests/win32)
+add_subdirectory(bench)
 # The real window under Wine needs an X display: tests/e2e/test_window.py runs this program inside
 # Xvfb (it is not one of the display-less Wine tests above).
 add_executable(window_gui_check tests/win32/window_gui_check.cpp tests/win32/harness.cpp)
 target_link_libraries(window_gui_check PRIVATE vorne_win32_platform)
 target_link_options(window_gui_check PRIVATE -mconsole)
 add_subdirectory(tests/e2e)
-add_subdirectory(bench)
 
 # Test tooling: runs a program and records its full exit code (Wine's own is cut to 8 bits).
 add_executable(run_and_report tools/win32/run_and_report.cpp)

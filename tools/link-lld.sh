@@ -47,4 +47,7 @@ for arg in "$@"; do
     take "$arg"
   fi
 done
-exec clang++ --target=i686-w64-mingw32 -fuse-ld=lld -L"$gcc_libs" "${args[@]}" "${delayed[@]}"
+# -lpthread as g++ of the posix thread model passes it: whatever of libstdc++ takes locks finds
+# winpthreads (nothing of it is linked while nothing asks for it).
+exec clang++ --target=i686-w64-mingw32 -fuse-ld=lld -L"$gcc_libs" "${args[@]}" "${delayed[@]}" \
+  -lpthread

@@ -23,7 +23,7 @@ REPO = Path(__file__).resolve().parents[2]
 
 
 def build_dir():
-    return Path(os.environ.get('VORNE_BUILD_DIR', REPO / 'build' / 'mingw'))
+    return Path(os.environ.get('VORNE_BUILD_DIR', REPO / 'build' / 'mingw')).resolve()
 
 
 def exe_path():
@@ -74,6 +74,7 @@ def prepare_prefix(env, dpi=96):
     Managed=N: without a window manager Wine would wait about 2 s for each destroyed window.
     LogPixels: the DPI GetDpiForWindow reports. Leaves no wineserver running, so the next Wine
     process starts a new one (inside a network namespace, if it runs in one)."""
+    stop_wineserver(env)
     script = f'. "{REPO}/tools/wine-env.sh"; vorne_wine_prefix'
     subprocess.run(['bash', '-c', script], env=env, check=True, timeout=600,
                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
@@ -271,9 +272,10 @@ def client_geometry(display, window):
 
 
 def key(display, window, keysym):
-    """Sends one key press (an X keysym name such as 'Escape' or 'Return') to the window."""
+    """Presses one key (an X keysym name such as 'Escape' or 'Return') in the window: it gets the
+    input focus, then the key goes through XTEST like a real one (Wine ignores sent events)."""
     _xdotool(display, 'windowfocus', '--sync', window, check=False)
-    _xdotool(display, 'key', '--window', window, keysym)
+    _xdotool(display, 'key', keysym)
 
 
 def click(display, window, x, y, button=1):
