@@ -55,9 +55,11 @@ demo: exe
 	tools/demo.sh
 
 # Figures, not tests: download throughput against curl and cancel latency, under Wine in a
-# network namespace of their own (needs root, like the Wine network tests).
+# network namespace of their own (needs root, like the Wine network tests); the time of one paint
+# and the paints of a full-speed download, on a virtual display.
 bench: exe
 	/usr/bin/python3 bench/run_bench.py $(BUILD)/mingw
+	/usr/bin/python3 bench/paint_bench.py $(BUILD)/mingw
 
 # Every screen in every UI language under Wine, one contact sheet per screen in out/gallery/
 # (needs root, like the end-to-end tests: the download host has a network namespace of its own).
