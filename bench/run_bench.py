@@ -62,14 +62,14 @@ def throughput(build, host, namespace, env, body, scratch):
         os.unlink(os.path.join(scratch, "curl.out"))
         curl_best = seconds if curl_best is None else min(curl_best, seconds)
 
-        text = run_wine(namespace, env, os.path.join(build, "bench", "download_bench.exe"))
+        text = run_wine(namespace, env, os.path.join(build, "tests", "e2e", "download_bench.exe"))
         match = re.search(r"^(\d+) ([\d.]+) (\d+) (\d+)", text, re.M)
         if not match or int(match.group(1)) != SIZE or match.group(3) != "0":
             raise RuntimeError(f"download_bench failed: {text!r}")
         seconds = float(match.group(2)) / 1000.0
         stage_best = seconds if stage_best is None else min(stage_best, seconds)
 
-        text = run_wine(namespace, env, os.path.join(build, "bench", "winhttp_read_bench.exe"))
+        text = run_wine(namespace, env, os.path.join(build, "tests", "e2e", "winhttp_read_bench.exe"))
         match = re.search(r"^(\d+) ([\d.]+)", text, re.M)
         if not match or int(match.group(1)) != SIZE:
             raise RuntimeError(f"winhttp_read_bench failed: {text!r}")

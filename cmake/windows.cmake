@@ -31,7 +31,7 @@ function(vorne_delay_library name dll)
   add_dependencies(delay::${name} delay_${name})
 endfunction()
 set(delayed d2d1:d2d1.dll dwrite:DWrite.dll dwmapi:dwmapi.dll winhttp:WINHTTP.dll
-            wintrust:WINTRUST.dll bcrypt:bcrypt.dll crypt32:CRYPT32.dll)
+            wintrust:WINTRUST.dll bcrypt:bcrypt.dll)
 foreach(entry ${delayed})
   string(REPLACE ":" ";" pair ${entry})
   vorne_delay_library(${pair})

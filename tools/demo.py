@@ -22,7 +22,7 @@ import gui  # noqa: E402
 from conftest import build_dir, cache_value  # noqa: E402
 from install_run import Install, clear_staging, prepare_wine, staging_dirs, wait_for  # noqa: E402
 
-ARGUMENTS = ["/exit=3010", "/sleep=2000", '/D="C:\\Program Files\\VORNE Sandbox"']
+ARGUMENTS = ["/exit=3010", "/sleep=2000", "/quiet"]
 
 
 def main():

@@ -22,10 +22,13 @@ import argparse
 import http.server
 import json
 import os
+import re
 import shutil
+import signal
 import socket
 import socketserver
 import ssl
+import struct
 import subprocess
 import sys
 import tempfile
@@ -49,8 +52,9 @@ class Route:
     """What one (port, path) answers. Fields, all optional:
     status (200), location, body_size or body_file, length (int; "none" omits the header;
     default the body's size), chunked, trickle_ms with trickle_bytes (1024), stall_after (bytes
-    of body sent before the server goes silent), extra (bytes beyond the body), short (bytes
-    cut from the end, then the connection closes)."""
+    of body sent before the server goes silent), reset_after (bytes of body sent before the
+    connection is reset), extra (bytes beyond the body), short (bytes cut from the end, then the
+    connection closes)."""
 
     def __init__(self, spec):
         self.spec = dict(spec)
@@ -149,7 +153,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         short = int(route.get("short", 0))
         send = size - short
         if route.get("body_file") and not route.get("trickle_ms") and not extra and not short \
-                and route.get("stall_after") is None and not isinstance(self.connection, ssl.SSLSocket):
+                and route.get("stall_after") is None and route.get("reset_after") is None \
+                and not isinstance(self.connection, ssl.SSLSocket):
             with open(route.get("body_file"), "rb") as f:
                 self.connection.sendfile(f)
             return
@@ -158,6 +163,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 data = f.read()
         payload = data[:send] + (pattern_body(size + extra)[size:] if extra else b"")
         stall_after = route.get("stall_after")
+        reset_after = route.get("reset_after")
+        if reset_after is not None:
+            # An abrupt end: the first bytes, then a TCP reset instead of an orderly close.
+            self.wfile.write(payload[:int(reset_after)])
+            self.wfile.flush()
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                       struct.pack("ii", 1, 0))
+            self.connection.close()
+            return
         trickle_ms = int(route.get("trickle_ms", 0))
         step = int(route.get("trickle_bytes", 1024)) if trickle_ms else 65536
         sent = 0
@@ -254,6 +268,21 @@ def serve(host):
     shutil.rmtree(directory, ignore_errors=True)
 
 
+# The names this module gives its namespaces: a prefix and the owning process id.
+OWN_NAMESPACE = re.compile(r"vorne(?:e2e|bench|lat|demo)?(\d+)")
+
+
+def sweep_stale_namespaces():
+    """Removes namespaces of ours whose process is gone (killed before it could clean up)."""
+    listing = subprocess.run(["ip", "netns", "list"], capture_output=True, text=True).stdout
+    for line in listing.splitlines():
+        name = line.split()[0] if line.split() else ""
+        match = OWN_NAMESPACE.fullmatch(name)
+        if match and not os.path.exists(f"/proc/{match.group(1)}"):
+            subprocess.run(["ip", "netns", "delete", name], stderr=subprocess.DEVNULL)
+            shutil.rmtree(f"/etc/netns/{name}", ignore_errors=True)
+
+
 class Namespace:
     """A network namespace of our own with loopback up and the download host on 127.0.0.1."""
 
@@ -270,6 +299,7 @@ class Namespace:
         self.delete()
 
     def create(self):
+        sweep_stale_namespaces()
         subprocess.run(["ip", "netns", "delete", self.name], stderr=subprocess.DEVNULL)
         subprocess.run(["ip", "netns", "add", self.name], check=True)
         subprocess.run(["ip", "netns", "exec", self.name, "ip", "link", "set", "lo", "up"],
@@ -372,6 +402,8 @@ def run(host, prefix, program):
 
 
 def main():
+    # CTest ends a test that runs too long with SIGTERM: clean up as on any other exit.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     parser = argparse.ArgumentParser()
     sub = parser.add_subparsers(dest="command", required=True)
     serve_parser = sub.add_parser("serve")

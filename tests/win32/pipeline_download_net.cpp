@@ -343,6 +343,16 @@ WINE_TEST(ABodyOneByteShortFailsWith12152AfterWritingEverything) {
   CHECK(ReadBytes(f.worker.installerPath) == Pattern(99999));
 }
 
+WINE_TEST(AConnectionResetMidBodyFailsWithTheNetworkError) {
+  Fixture f;
+  Route(80, kInstaller, "body_size=100000&reset_after=5000");
+  CHECK_EQ(f.Run(false), DownloadResult::Failed);
+  std::printf("  reset after 5000 bytes: error %u\n", f.error);
+  CHECK(f.error == 12030 || f.error == 12152);  // CONNECTION_ERROR, or the short body
+  CHECK(ReadBytes(f.worker.installerPath) == Pattern(f.worker.bytesReceived.load()));
+  CHECK(f.http.RequestsClosedOnce());
+}
+
 // Wine's WinHTTP stops reading at the announced length, so the byte too many never reaches the
 // stage: the attempt completes with the announced length, and the signature check is what
 // rejects such a file. The longer-body rule itself is covered by the native tests.
