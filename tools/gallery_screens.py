@@ -49,8 +49,9 @@ TOTAL = 10 * MEBIBYTE
 RECEIVED = 3 * MEBIBYTE  # a multiple of the 65536-byte chunks: the count stops exactly here
 
 
-def near(colour, expected, tolerance=3):
-    """Whether two 0xRRGGBB colours differ by at most `tolerance` in every channel."""
+def near(colour, expected, tolerance=0):
+    """Whether two 0xRRGGBB colours differ by at most `tolerance` in every channel. Direct2D fills
+    the inside of a shape with exactly its colour, so a sample there must match exactly."""
     return all(abs(((colour >> s) & 0xFF) - ((expected >> s) & 0xFF)) <= tolerance
                for s in (16, 8, 0))
 

@@ -78,6 +78,11 @@ def test_screens_with_their_colours_and_hover(dpi_env, display, routes):
         assert_frame(shot)
         assert abs(fill_end(shot) - 137.2 * shot.scale) <= 1.5, fill_end(shot)
         assert_colour(shot, 200, BAR_MIDDLE, screens.LINE, 'progress track')
+        # The bar spans 147.76 to 153.76 DIPs: whole pixel rows inside it carry its colour, those
+        # just outside the background.
+        for y, colour in ((146.5, screens.BACKGROUND), (148.5, screens.PROGRESS),
+                          (152.5, screens.PROGRESS), (155, screens.BACKGROUND)):
+            assert_colour(shot, 100, y, colour, 'progress bar edge')
         assert_colour(shot, 308, 196, screens.BUTTON, 'Cancel')
         assert_colour(shot, 200, 206, screens.BACKGROUND, 'no "Try again" while downloading')
         assert shot.count(screens.TEXT, (28, 122, 250, 138), 60) > 10, 'no status line'
