@@ -153,8 +153,9 @@ class Setup:
             raise
         return self
 
-    def __exit__(self, *exc):
-        self.close()
+    def __exit__(self, kind, *exc):
+        # After a failure the screenshots stay for a look (their paths are in the message).
+        self.close(keep_shots=kind is not None)
 
     def find_window(self, timeout):
         """The program's visible window, found by its X class (xdotool's title search does not
@@ -172,11 +173,12 @@ class Setup:
         raise TimeoutError(f'no window titled {self.title!r} (last seen: {title!r}):\n' +
                            self.run.output())
 
-    def close(self):
+    def close(self, keep_shots=False):
         if self.run is not None:
             self.run.close()
             self.run = None
-        shutil.rmtree(self.shots, ignore_errors=True)
+        if not keep_shots:
+            shutil.rmtree(self.shots, ignore_errors=True)
 
     def shot(self, path=None):
         """A screenshot, by default kept until the Setup closes."""
