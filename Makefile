@@ -54,10 +54,11 @@ test: test-native test-asan test-tsan test-windows
 demo: exe
 	tools/demo.sh
 
-# Figures, not tests: download throughput against curl and cancel latency, under Wine in a
-# network namespace of their own (needs root, like the Wine network tests); the time of one paint
-# and the paints of a full-speed download, on a virtual display.
+# Figures, not tests, under Wine in network namespaces of their own (root, like the Wine network
+# tests): size and start-up against a minimal window program, download throughput against curl,
+# cancel latency, the time of one paint and the paints of a full-speed download.
 bench: exe
+	/usr/bin/python3 bench/run.py $(BUILD)/mingw
 	/usr/bin/python3 bench/run_bench.py $(BUILD)/mingw
 	/usr/bin/python3 bench/paint_bench.py $(BUILD)/mingw
 
