@@ -1,7 +1,7 @@
 """The real window under Wine on a virtual display: title, size and place by DPI, and the exit
 codes of Esc on the download and the failure screen. The network is a namespace of the test's own:
-a server that trickles the file keeps the download on screen; with nothing
-listening both attempts fail at once."""
+a server that trickles the file keeps the download on screen; with nothing listening both
+attempts fail at once."""
 import subprocess
 import time
 from pathlib import Path
