@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 TOOLCHAIN := $(CURDIR)/cmake/mingw-i686.cmake
 
-.PHONY: all deps native asan tsan mingw exe test test-native test-asan test-tsan test-windows demo bench clean
+.PHONY: all deps native asan tsan mingw exe test test-native test-asan test-tsan test-windows demo bench gallery clean
 
 all: exe
 
@@ -56,10 +56,16 @@ demo: exe
 
 # Figures, not tests, under Wine in network namespaces of their own (root, like the Wine network
 # tests): size and start-up against a minimal window program, download throughput against curl,
-# cancel latency.
+# cancel latency, the time of one paint and the paints of a full-speed download.
 bench: exe
 	/usr/bin/python3 bench/run.py $(BUILD)/mingw
 	/usr/bin/python3 bench/run_bench.py $(BUILD)/mingw
+	/usr/bin/python3 bench/paint_bench.py $(BUILD)/mingw
+
+# Every screen in every UI language under Wine, one contact sheet per screen in out/gallery/
+# (needs root, like the end-to-end tests: the download host has a network namespace of its own).
+gallery: exe
+	VORNE_BUILD_DIR=$(CURDIR)/$(BUILD)/mingw /usr/bin/python3 tools/gallery.py
 
 clean:
 	rm -rf $(BUILD) out

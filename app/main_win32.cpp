@@ -12,12 +12,11 @@ static_assert(kExitSetupFailed == ERROR_INSTALL_FAILURE);
 static_assert(kWmApp == WM_APP);
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-  // Constructing these loads nothing: every Windows call waits for SetupEntry, which restricts
-  // the DLL search path and hardens the heap before anything else.
+  // Only objects are made here; no call reaches a delay-loaded library before SetupEntry has
+  // restricted the DLL search path.
   Win32StartupApi startup;
-  Win32WindowApi window;
   Win32Pipeline pipeline;
-  const SetupPlatform platform{startup, window, pipeline.Worker(), pipeline.Stages()};
+  const SetupPlatform platform{startup, TheWindowApi(), pipeline.Worker(), pipeline.Stages()};
   return static_cast<int>(
       SetupEntry(platform, reinterpret_cast<InstanceHandle>(instance), showCommand));
 }

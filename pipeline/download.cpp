@@ -80,7 +80,7 @@ class InstallerStages::Attempt {
   }
 
   InstallerStages& stages_;
-  DownloadHttpApi& http_;
+  HttpApi& http_;
   SetupWorker& worker_;
   // Declared in the order they are opened, so they close in reverse.
   UniqueHttpHandle session_;
@@ -189,7 +189,7 @@ DownloadResult InstallerStages::Attempt::ReceiveBody(HttpHandle request, std::ui
   worker_.bytesTotal.store(length);
   worker_.bytesReceived.store(0);
 
-  StagingFileApi& files = stages_.services_.files;
+  FileApi& files = stages_.services_.files;
   std::uint32_t callError = 0;
   const UniqueFile file(files, files.CreateFileW(worker_.installerPath, kGenericWrite,
                                                  kFileShareNone, kCreateAlways, callError));
@@ -272,7 +272,7 @@ bool InstallerStages::Attempt::ReadChunk(HttpHandle request, std::uint8_t* buffe
 }
 
 std::u16string InstallerStages::QueryLocation(HttpHandle request) {
-  DownloadHttpApi& http = services_.http;
+  HttpApi& http = services_.http;
   std::uint32_t bytes = 0;
   std::uint32_t error = 0;
   if (http.WinHttpQueryHeaders(request, kWinHttpQueryLocation, nullptr, bytes, error) ||

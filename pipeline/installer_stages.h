@@ -14,8 +14,8 @@
 
 // The Windows services the stages call; they must outlive the stages.
 struct StageServices {
-  StagingFileApi& files;
-  DownloadHttpApi& http;
+  FileApi& files;
+  HttpApi& http;
   SecurityApi& security;
   TrustApi& trust;
   ProcessApi& processes;

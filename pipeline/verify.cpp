@@ -7,7 +7,7 @@
 #include "pipeline/setup_worker.h"
 
 bool InstallerStages::VerifySignature(SetupWorker& worker, std::uint32_t& error) {
-  StagingFileApi& files = services_.files;
+  FileApi& files = services_.files;
   std::uint32_t openError = 0;
   // Replaces (and closes) any earlier handle. Sharing for reading only: while it is held nobody
   // can open the file for writing or delete it.

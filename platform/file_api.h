@@ -24,24 +24,17 @@ inline constexpr std::uint32_t kErrorPathNotFound = 3;     // ERROR_PATH_NOT_FOU
 inline constexpr std::uint32_t kErrorGenFailure = 31;      // ERROR_GEN_FAILURE
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;  // ERROR_ALREADY_EXISTS
 
-// What the worker itself needs: best-effort clean-up, whose results every caller ignores.
+// Every `error` out-value is the thread's last error code, captured by the implementation right
+// after the call it reports on, before anything else can overwrite it. It is written only when
+// the call fails, unless the method says otherwise.
 class FileApi {
  public:
+  // Best-effort clean-up: the results are ignored by every caller, so none is returned.
   virtual void CloseHandle(FileHandle file) = 0;
   virtual void DeleteFileW(const std::u16string& path) = 0;
   // Removes the directory only when it is empty.
   virtual void RemoveDirectoryW(const std::u16string& path) = 0;
 
- protected:
-  ~FileApi() = default;
-};
-
-// What the stages need besides: the staging directory, and the staged file written and opened.
-// Every `error` out-value is the thread's last error code, captured by the implementation right
-// after the call it reports on, before anything else can overwrite it. It is written only when
-// the call fails, unless the method says otherwise.
-class StagingFileApi : public FileApi {
- public:
   // Writes the Windows directory into `buffer` (`size` UTF-16 units) and returns its length
   // without the terminator, 0 on failure, or the size needed when the buffer is too small.
   // `lastError` is the last error code right after the call, whatever the result.
@@ -62,7 +55,7 @@ class StagingFileApi : public FileApi {
                          std::uint32_t& written, std::uint32_t& lastError) = 0;
 
  protected:
-  ~StagingFileApi() = default;
+  ~FileApi() = default;
 };
 
 // Move-only owner of one file handle; INVALID_HANDLE_VALUE is taken as no handle.

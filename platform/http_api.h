@@ -36,22 +36,14 @@ struct CrackedUrl {
   std::u16string_view extraInfo;  // query and fragment, with their leading '?' or '#'
 };
 
-// What the worker itself needs: closing the request a cancel takes.
+// Every `error` out-value is the thread's last error code, captured by the implementation right
+// after the failing call. It is written only when the call fails.
 class HttpApi {
  public:
   // Closes a session, connection or request handle. Closing a request from another thread makes a
   // WinHTTP call blocked on it fail promptly: that is how a cancel interrupts a transfer.
   virtual void WinHttpCloseHandle(HttpHandle handle) = 0;
 
- protected:
-  ~HttpApi() = default;
-};
-
-// What the download needs besides. Every `error` out-value is the thread's last error code,
-// captured by the implementation right after the failing call. It is written only when the call
-// fails.
-class DownloadHttpApi : public HttpApi {
- public:
   // A synchronous session with WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, no proxy name or bypass list.
   virtual HttpHandle WinHttpOpen(const std::u16string& userAgent, std::uint32_t& error) = 0;
   // Milliseconds; the result is ignored by the caller.
@@ -83,7 +75,7 @@ class DownloadHttpApi : public HttpApi {
   virtual bool WinHttpCrackUrl(const std::u16string& url, CrackedUrl& parts) = 0;
 
  protected:
-  ~DownloadHttpApi() = default;
+  ~HttpApi() = default;
 };
 
 // Move-only owner of a session or connection handle. Requests are not held here: they travel

@@ -12,6 +12,8 @@ packages=(
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
   osslsigncode openssl iproute2 procps curl
   python3 python3-pefile python3-pytest
+  # The screens under Wine: stand-ins for the program's font families, and a CJK font.
+  fonts-roboto-unhinted fonts-wqy-microhei
 )
 
 missing=()

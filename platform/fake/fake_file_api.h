@@ -28,7 +28,7 @@ struct DirectoryCreation {
   SecurityDescriptorHandle descriptor = 0;
 };
 
-class FakeFileApi final : public StagingFileApi {
+class FakeFileApi final : public FileApi {
  public:
   void CloseHandle(FileHandle file) override;
   void DeleteFileW(const std::u16string& path) override;

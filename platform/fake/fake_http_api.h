@@ -57,7 +57,7 @@ struct FakeRequest {
   std::vector<std::uint32_t> readSizes;  // the size asked of each WinHttpReadData
 };
 
-class FakeHttpApi final : public DownloadHttpApi {
+class FakeHttpApi final : public HttpApi {
  public:
   void WinHttpCloseHandle(HttpHandle handle) override;
   HttpHandle WinHttpOpen(const std::u16string& userAgent, std::uint32_t& error) override;

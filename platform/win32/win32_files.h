@@ -3,7 +3,7 @@
 
 #include "platform/file_api.h"
 
-class Win32FileApi final : public StagingFileApi {
+class Win32FileApi final : public FileApi {
  public:
   void CloseHandle(FileHandle file) override;
   void DeleteFileW(const std::u16string& path) override;

@@ -3,7 +3,7 @@
 
 #include "platform/http_api.h"
 
-class Win32HttpApi final : public DownloadHttpApi {
+class Win32HttpApi final : public HttpApi {
  public:
   void WinHttpCloseHandle(HttpHandle handle) override;
   HttpHandle WinHttpOpen(const std::u16string& userAgent, std::uint32_t& error) override;

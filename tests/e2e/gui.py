@@ -83,7 +83,32 @@ def prepare_prefix(env, dpi=96):
             (r'HKCU\Control Panel\Desktop', 'REG_DWORD', ('LogPixels', str(dpi)))):
         _quiet(['wine', 'reg', 'add', key, '/v', value[0], '/t', kind, '/d', value[1], '/f'],
                env=env)
+    map_fonts(env)
     stop_wineserver(env)
+
+
+# The families the program draws with are not part of Wine; the prefix maps them to fonts that
+# tools/install-deps.sh installs and Wine finds through fontconfig. Roboto's regular, black and
+# condensed bold faces stand in for "Segoe UI" (400), "Segoe UI Black" (900) and "Bahnschrift"
+# (condensed 700); WenQuanYi Micro Hei stands in for the families Wine's DirectWrite falls back to
+# for Chinese text.
+FONT_REPLACEMENTS = (
+    ('Segoe UI', 'Roboto'), ('Segoe UI Black', 'Roboto'), ('Bahnschrift', 'Roboto'),
+    ('Noto Sans CJK SC', 'WenQuanYi Micro Hei'), ('Noto Sans CJK TC', 'WenQuanYi Micro Hei'),
+    ('Noto Sans CJK HK', 'WenQuanYi Micro Hei'))
+
+
+def map_fonts(env):
+    """Wine's font replacements (HKCU\\Software\\Wine\\Fonts\\Replacements) for FONT_REPLACEMENTS,
+    imported in one regedit run."""
+    lines = ['REGEDIT4', '', r'[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]']
+    lines += [f'"{name}"="{target}"' for name, target in FONT_REPLACEMENTS]
+    with tempfile.NamedTemporaryFile('w', suffix='.reg', delete=False) as reg:
+        reg.write('\r\n'.join(lines) + '\r\n')
+    try:
+        _quiet(['wine', 'regedit', '/S', 'Z:' + reg.name.replace('/', '\\')], env=env)
+    finally:
+        os.unlink(reg.name)
 
 
 class Display:

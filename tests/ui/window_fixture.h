@@ -53,6 +53,20 @@ class LoggingFiles final : public FileApi {
   void CloseHandle(FileHandle) override { log_.push_back("CloseHandle"); }
   void DeleteFileW(const std::u16string&) override { log_.push_back("DeleteFileW"); }
   void RemoveDirectoryW(const std::u16string&) override { log_.push_back("RemoveDirectoryW"); }
+  // The stages never run here (the threads start nothing): the rest of the interface only fails.
+  std::uint32_t GetSystemWindowsDirectoryW(char16_t*, std::uint32_t, std::uint32_t&) override {
+    return 0;
+  }
+  bool CreateDirectoryW(const std::u16string&, SecurityDescriptorHandle, std::uint32_t&) override {
+    return false;
+  }
+  FileHandle CreateFileW(const std::u16string&, std::uint32_t, std::uint32_t, std::uint32_t,
+                         std::uint32_t&) override {
+    return kInvalidHandleValue;
+  }
+  bool WriteFile(FileHandle, const void*, std::uint32_t, std::uint32_t&, std::uint32_t&) override {
+    return false;
+  }
 
  private:
   std::vector<std::string>& log_;
@@ -62,6 +76,31 @@ class LoggingHttp final : public HttpApi {
  public:
   explicit LoggingHttp(std::vector<std::string>& log) : log_(log) {}
   void WinHttpCloseHandle(HttpHandle) override { log_.push_back("WinHttpCloseHandle"); }
+  // The download never runs here: the rest of the interface only fails.
+  HttpHandle WinHttpOpen(const std::u16string&, std::uint32_t&) override { return 0; }
+  void WinHttpSetTimeouts(HttpHandle, int, int, int, int) override {}
+  HttpHandle WinHttpConnect(HttpHandle, const std::u16string&, std::uint16_t,
+                            std::uint32_t&) override {
+    return 0;
+  }
+  HttpHandle WinHttpOpenRequest(HttpHandle, const std::u16string&, const std::u16string&,
+                                std::uint32_t, std::uint32_t&) override {
+    return 0;
+  }
+  void WinHttpSetOption(HttpHandle, std::uint32_t, std::uint32_t) override {}
+  bool WinHttpSendRequest(HttpHandle, std::uint32_t&) override { return false; }
+  bool WinHttpReceiveResponse(HttpHandle, std::uint32_t&) override { return false; }
+  bool WinHttpQueryHeaders(HttpHandle, std::uint32_t, void*, std::uint32_t&,
+                           std::uint32_t&) override {
+    return false;
+  }
+  bool WinHttpQueryDataAvailable(HttpHandle, std::uint32_t&, std::uint32_t&) override {
+    return false;
+  }
+  bool WinHttpReadData(HttpHandle, void*, std::uint32_t, std::uint32_t&, std::uint32_t&) override {
+    return false;
+  }
+  bool WinHttpCrackUrl(const std::u16string&, CrackedUrl&) override { return false; }
 
  private:
   std::vector<std::string>& log_;

@@ -23,7 +23,7 @@ const std::u16string kHost = kDownloadHost;
 constexpr char kInstaller[] = "/upd/VorneSandboxInstall.exe";
 
 // Counts every close, per handle, on top of the real WinHTTP.
-class CountingHttpApi final : public DownloadHttpApi {
+class CountingHttpApi final : public HttpApi {
  public:
   void WinHttpCloseHandle(HttpHandle handle) override {
     {

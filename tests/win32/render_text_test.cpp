@@ -1,0 +1,159 @@
+// The text side of the rendering on the real DirectWrite: formats, layouts and their metrics,
+// ellipsis trimming, the character spacing of IDWriteTextLayout1 and the cap-height lookup. None
+// of it needs a display. The family measured is Roboto, which the test dependencies install.
+#include <dwrite.h>
+#include <dwrite_1.h>
+#include <windows.h>
+
+#include <cmath>
+
+#include "platform/win32/com_release.h"
+#include "platform/win32/win32_d2d.h"
+#include "render/primitives.h"
+#include "tests/win32/harness.h"
+
+namespace {
+
+constexpr char16_t kFamily[] = u"Roboto";
+
+struct Text {
+  Text() {
+    ::DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
+                          reinterpret_cast<IUnknown**>(factory.put(&ReleaseCom<IDWriteFactory>)));
+  }
+  Canvas MakeCanvas() { return Canvas{api, api, factory.get(), nullptr, nullptr, ButtonId::None}; }
+
+  Win32RenderApi api;
+  ComHolder<IDWriteFactory> factory;
+};
+
+bool Near(float a, float b, float tolerance) {
+  return std::fabs(a - b) <= tolerance;
+}
+
+WINE_TEST(FormatsAndLayoutsMeasureRealText) {
+  Text text;
+  CHECK(text.factory.get() != nullptr);
+  const Canvas canvas = text.MakeCanvas();
+  const TextFormat format = MakeTextFormat(canvas, kFamily, 400, 5, 13.0f);
+  CHECK(format.get() != nullptr);
+  CHECK_EQ(format->GetWordWrapping(), DWRITE_WORD_WRAPPING_NO_WRAP);
+  CHECK(Near(format->GetFontSize(), 13.0f, 0.0f));
+
+  const TextLayout cancel = MakeTextLayout(canvas, u"Cancel", format.get(), 10000.0f);
+  const TextLayout cancelCancel = MakeTextLayout(canvas, u"CancelCancel", format.get(), 10000.0f);
+  CHECK(cancel.get() != nullptr && cancelCancel.get() != nullptr);
+  const float width = TextWidth(canvas, cancel.get());
+  // Roughly 0.4-0.6 em per letter, and twice the text is twice as wide.
+  CHECK(width > 6 * 13.0f * 0.35f && width < 6 * 13.0f * 0.65f);
+  CHECK(Near(TextWidth(canvas, cancelCancel.get()), 2 * width, 0.01f));
+  const float height = TextHeight(canvas, cancel.get());
+  const float baseline = TextBaseline(canvas, cancel.get());
+  CHECK(height > 13.0f && height < 13.0f * 1.6f);
+  CHECK(baseline > 0.5f * height && baseline < height);
+  CHECK(Near(cancel->GetMaxHeight(), 1000.0f, 0.0f));
+
+  // Trailing blanks count: the width includes trailing white space.
+  const TextLayout padded = MakeTextLayout(canvas, u"Cancel   ", format.get(), 10000.0f);
+  CHECK(TextWidth(canvas, padded.get()) > width + 1.0f);
+}
+
+WINE_TEST(WrappingFormatsBreakIntoLines) {
+  Text text;
+  const Canvas canvas = text.MakeCanvas();
+  const TextFormat format = MakeTextFormat(canvas, kFamily, 400, 5, 12.0f);
+  text.api.SetWordWrapping(format.get(), WordWrapping::Wrap);
+  const TextLayout layout = MakeTextLayout(
+      canvas, u"Check your internet connection and try again, then try again once more.",
+      format.get(), 120.0f);
+  DWRITE_TEXT_METRICS metrics{};
+  layout->GetMetrics(&metrics);
+  CHECK(metrics.lineCount >= 3);
+  CHECK(TextWidth(canvas, layout.get()) <= 120.0f);
+  CHECK(TextHeight(canvas, layout.get()) > 2.5f * 12.0f);
+}
+
+WINE_TEST(EllipsisTrimmingCutsAtACharacter) {
+  Text text;
+  const Canvas canvas = text.MakeCanvas();
+  const TextFormat format = MakeTextFormat(canvas, kFamily, 400, 5, 13.0f);
+  const std::u16string status = u"Downloading VORNE Sandbox\u2026";
+  const TextLayout natural = MakeTextLayout(canvas, status, format.get(), 10000.0f);
+  const float full = TextWidth(canvas, natural.get());
+
+  const TextLayout trimmed = MakeTextLayout(canvas, status, format.get(), full / 2);
+  ComHolder<IDWriteInlineObject> sign;
+  CHECK(Succeeded(text.api.CreateEllipsisTrimmingSign(text.factory.get(), format.get(), sign)));
+  CHECK(sign.get() != nullptr);
+  CHECK(Succeeded(text.api.SetTrimming(trimmed.get(), Trimming{kTrimmingGranularityCharacter, 0, 0},
+                                       sign.get())));
+  DWRITE_TRIMMING trimming{};
+  IDWriteInlineObject* current = nullptr;
+  trimmed->GetTrimming(&trimming, &current);
+  CHECK_EQ(trimming.granularity, DWRITE_TRIMMING_GRANULARITY_CHARACTER);
+  CHECK(current == sign.get());
+  if (current != nullptr) {
+    current->Release();
+  }
+  DWRITE_TEXT_METRICS metrics{};
+  trimmed->GetMetrics(&metrics);
+  CHECK_EQ(metrics.lineCount, 1u);
+  CHECK(metrics.width <= full / 2 + 0.5f);
+}
+
+WINE_TEST(CharacterSpacingSpreadsTheFirstSixLetters) {
+  Text text;
+  const Canvas canvas = text.MakeCanvas();
+  const TextFormat format = MakeTextFormat(canvas, kFamily, 700, 3, 9.6f);
+  const TextLayout layout = MakeTextLayout(canvas, u"SANDBOX", format.get(), 10000.0f);
+  const float natural = TextWidth(canvas, layout.get());
+  ComHolder<IDWriteTextLayout1> spaced;
+  CHECK(Succeeded(text.api.QueryTextLayout1(layout.get(), spaced)));
+  CHECK(spaced.get() != nullptr);
+  if (!spaced) {
+    return;
+  }
+  CHECK(Succeeded(text.api.SetCharacterSpacing(spaced.get(), 0.0f, 2.0f, 0.0f, TextRange{0, 6})));
+  CHECK(Near(TextWidth(canvas, layout.get()), natural + 12.0f, 0.01f));
+  FLOAT leading = -1;
+  FLOAT trailing = -1;
+  FLOAT minimum = -1;
+  spaced->GetCharacterSpacing(6, &leading, &trailing, &minimum, nullptr);
+  CHECK(Near(trailing, 0.0f, 0.0f));  // not after the seventh letter
+  spaced->GetCharacterSpacing(5, &leading, &trailing, &minimum, nullptr);
+  CHECK(Near(trailing, 2.0f, 0.0f));
+}
+
+WINE_TEST(OverhangsGiveTheInkOfALetter) {
+  Text text;
+  const Canvas canvas = text.MakeCanvas();
+  const TextFormat format = MakeTextFormat(canvas, kFamily, 900, 5, 20.0f);
+  const TextLayout layout = MakeTextLayout(canvas, u"V", format.get(), 10000.0f);
+  text.api.SetMaxWidth(layout.get(), 80.0f);
+  OverhangMetrics overhang{};
+  CHECK(Succeeded(text.api.GetOverhangMetrics(layout.get(), overhang)));
+  const float ink = 80.0f + overhang.left + overhang.right;
+  // Measured against the 80-DIP box, the ink is about as wide as the letter's advance (Wine rounds
+  // the overhangs to whole DIPs).
+  const float advance = TextWidth(canvas, layout.get());
+  CHECK(ink > 0.5f * advance && ink < 1.5f * advance);
+}
+
+WINE_TEST(CapHeightComesFromTheLogoFontOrSevenTenths) {
+  Text text;
+  const Canvas canvas = text.MakeCanvas();
+  ComHolder<IDWriteFontCollection> collection;
+  text.factory->GetSystemFontCollection(collection.put(&ReleaseCom<IDWriteFontCollection>), FALSE);
+  UINT32 index = 0;
+  BOOL exists = FALSE;
+  collection->FindFamilyName(L"Segoe UI Black", &index, &exists);
+  const float em = EmSizeForCapHeight(canvas, 14.0f);
+  if (exists) {
+    // Capitals of a black sans are 0.65-0.75 em high.
+    CHECK(em > 14.0f / 0.75f && em < 14.0f / 0.65f);
+  } else {
+    CHECK(Near(em, 20.0f, 1e-5f));
+  }
+}
+
+}  // namespace
