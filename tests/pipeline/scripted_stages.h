@@ -10,6 +10,9 @@
 #include "app/setup_messages.h"
 #include "pipeline/setup_worker.h"
 #include "platform/fake/fake_file_api.h"
+#include "platform/fake/fake_http_api.h"
+#include "platform/fake/recording_poster.h"
+#include "platform/native/std_thread_api.h"
 
 struct ScriptedAttempt {
   DownloadResult result = DownloadResult::Completed;
@@ -110,4 +113,14 @@ class ScriptedStages final : public PipelineStages {
  private:
   FakeFileApi& files_;
   std::size_t attemptIndex_ = 0;
+};
+
+// The services a worker talks through. They outlive the worker in the tests, so what its
+// destruction did stays visible.
+struct WorkerServices {
+  RecordingPoster poster;
+  StdThreadApi threads;
+  FakeFileApi files;
+  FakeHttpApi http;
+  WorkerPlatform Platform() { return WorkerPlatform{poster, threads, files, http}; }
 };

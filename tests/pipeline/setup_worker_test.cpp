@@ -267,17 +267,8 @@ TEST(SetupWorkerTest, CancelAfterTheRunEndedReturnsAndClosesNothing) {
   EXPECT_EQ(f.poster.Posted().back(), Failed(FailureKind::DownloadFailed, 2));
 }
 
-// The fakes outlive the worker, so what its destruction did stays visible.
-struct Services {
-  RecordingPoster poster;
-  StdThreadApi threads;
-  FakeFileApi files;
-  FakeHttpApi http;
-  WorkerPlatform Platform() { return WorkerPlatform{poster, threads, files, http}; }
-};
-
 TEST(SetupWorkerTest, DestructionRemovesTheStagedFileAndTheDirectory) {
-  Services s;
+  WorkerServices s;
   ScriptedStages stages(s.files, Downloads({kGood}));
   std::u16string directory, installer;
   {
@@ -295,7 +286,7 @@ TEST(SetupWorkerTest, DestructionRemovesTheStagedFileAndTheDirectory) {
 }
 
 TEST(SetupWorkerTest, ExtraFilesKeepTheDirectory) {
-  Services s;
+  WorkerServices s;
   ScriptedStages stages(s.files, Downloads({kGood}));
   std::u16string directory, installer;
   {
@@ -311,7 +302,7 @@ TEST(SetupWorkerTest, ExtraFilesKeepTheDirectory) {
 }
 
 TEST(SetupWorkerTest, DestructionWithoutARunTouchesNothing) {
-  Services s;
+  WorkerServices s;
   ScriptedStages stages(s.files, StageScript{});
   { SetupWorker worker{kWindow, s.Platform(), stages}; }
   EXPECT_EQ(s.files.TotalCloses(), 0);

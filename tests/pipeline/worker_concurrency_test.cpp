@@ -23,16 +23,8 @@ using namespace std::chrono_literals;
 
 constexpr WindowHandle kWindow = 0xC0DE;
 
-struct Services {
-  RecordingPoster poster;
-  StdThreadApi threads;
-  FakeFileApi files;
-  FakeHttpApi http;
-  WorkerPlatform Platform() { return WorkerPlatform{poster, threads, files, http}; }
-};
-
 TEST(ProgressHandshake, OneQueuedMessageUntilTheWindowHandlesIt) {
-  Services s;
+  WorkerServices s;
   ScriptedStages stages(s.files, StageScript{});
   SetupWorker worker{kWindow, s.Platform(), stages};
 
@@ -54,7 +46,7 @@ TEST(ProgressHandshake, OneQueuedMessageUntilTheWindowHandlesIt) {
 }
 
 TEST(ProgressHandshake, AFloodOfChunksNeverQueuesTwoAndTheLastPaintSeesTheEnd) {
-  Services s;
+  WorkerServices s;
   StageScript script;
   constexpr int kChunks = 20000;
   script.attempts = {{DownloadResult::Completed, 0, kChunks}};
@@ -150,7 +142,8 @@ class BlockingDownload final : public PipelineStages {
   CancelPoint point_;
 };
 
-void CheckCancelledCleanly(const Services& s, SetupWorker& worker, const BlockingDownload& stages) {
+void CheckCancelledCleanly(const WorkerServices& s, SetupWorker& worker,
+                           const BlockingDownload& stages) {
   EXPECT_FALSE(worker.workerThread.Joinable());
   EXPECT_TRUE(s.poster.Posted().empty()) << "a cancel must not be reported";
   ASSERT_EQ(stages.attempts.size(), 1u) << "no second attempt after a cancel";
@@ -165,7 +158,7 @@ void CheckCancelledCleanly(const Services& s, SetupWorker& worker, const Blockin
 class CancelTest : public ::testing::TestWithParam<CancelPoint> {};
 
 TEST_P(CancelTest, CancelEndsTheRunSilentlyAndClosesTheRequestOnce) {
-  Services s;
+  WorkerServices s;
   BlockingDownload stages(s.http, GetParam());
   SetupWorker worker{kWindow, s.Platform(), stages};
   worker.Start();
@@ -201,7 +194,7 @@ TEST(CancelTest, CancelAtAnyMomentEndsTheRunSilently) {
   std::mt19937 random(20261210);
   std::uniform_int_distribution<int> delay(0, 300);
   for (int i = 0; i < 200; ++i) {
-    Services s;
+    WorkerServices s;
     BlockingDownload stages(s.http, CancelPoint::Unforced);
     SetupWorker worker{kWindow, s.Platform(), stages};
     worker.Start();
@@ -215,7 +208,7 @@ TEST(CancelTest, CancelAtAnyMomentEndsTheRunSilently) {
 }
 
 TEST(CancelTest, DestructionCancelsARunningTransfer) {
-  Services s;
+  WorkerServices s;
   BlockingDownload stages(s.http, CancelPoint::Unforced);
   {
     SetupWorker worker{kWindow, s.Platform(), stages};
