@@ -16,6 +16,7 @@
 #include "platform/fake/table_locale_api.h"
 #include "render/palette.h"
 #include "render/primitives.h"
+#include "tests/l10n/expected_rows.h"
 #include "tests/ui/window_fixture.h"
 
 namespace {
@@ -24,20 +25,14 @@ using Kind = FakeRenderApi::Kind;
 using Op = FakeRenderApi::Op;
 using ::testing::ElementsAre;
 
-const std::map<std::uint16_t, std::u16string> kEnglish = {
-    {101, u"VORNE Sandbox Setup"},
-    {102, u"Sandbox Setup"},
-    {103, u"Downloading VORNE Sandbox\u2026"},
-    {104, u"%1 of %2 MB"},
-    {105, u"Starting the installer\u2026"},
-    {106, u"VORNE Sandbox could not be downloaded."},
-    {107, u"Check your internet connection and try again."},
-    {108, u"The downloaded file is damaged. Try again."},
-    {109, u"The installer could not be started."},
-    {110, u"Windows reported error %1."},
-    {111, u"Try again"},
-    {112, u"Cancel"},
-};
+// The English table, as the string tables' own tests expect it.
+const std::map<std::uint16_t, std::u16string> kEnglish = [] {
+  std::map<std::uint16_t, std::u16string> texts;
+  for (const ExpectedText& entry : kExpectedEnglish) {
+    texts[entry.id] = entry.text;
+  }
+  return texts;
+}();
 
 constexpr std::uint64_t kMegabyte = 1048576;
 

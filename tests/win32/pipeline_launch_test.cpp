@@ -35,16 +35,7 @@ class ScriptedCommandLine final : public ProcessApi {
 };
 
 HWND MessageWindow() {
-  static HWND window = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"VorneLaunchTest";
-    ::RegisterClassExW(&wc);
-    return ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                             wc.hInstance, nullptr);
-  }();
+  static HWND window = MakeMessageWindow(L"VorneLaunchTest");
   return window;
 }
 

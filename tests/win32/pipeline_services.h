@@ -16,6 +16,7 @@
 #include "platform/win32/win32_security.h"
 #include "platform/win32/win32_threads.h"
 #include "platform/win32/win32_trust.h"
+#include "tests/win32/win32_test_util.h"
 
 struct Win32StageServices {
   explicit Win32StageServices(StageSettings settings, WindowHandle window = 0)
@@ -32,14 +33,6 @@ struct Win32StageServices {
   InstallerStages stages;
   SetupWorker worker;
 };
-
-inline std::u16string FromWide(const wchar_t* text) {
-  return std::u16string(reinterpret_cast<const char16_t*>(text));
-}
-
-inline bool PathExists(const std::u16string& path) {
-  return ::GetFileAttributesW(WidePtr(path)) != INVALID_FILE_ATTRIBUTES;
-}
 
 inline bool IsDirectory(const std::u16string& path) {
   const DWORD attributes = ::GetFileAttributesW(WidePtr(path));

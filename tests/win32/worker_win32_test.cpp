@@ -13,28 +13,9 @@
 #include "platform/win32/win32_http.h"
 #include "platform/win32/win32_threads.h"
 #include "tests/win32/harness.h"
+#include "tests/win32/win32_test_util.h"
 
 namespace {
-
-std::u16string FromWide(const wchar_t* text) {
-  return std::u16string(reinterpret_cast<const char16_t*>(text));
-}
-
-bool PathExists(const std::u16string& path) {
-  return ::GetFileAttributesW(WidePtr(path)) != INVALID_FILE_ATTRIBUTES;
-}
-
-// A message-only window on this thread: the worker's messages queue up here.
-HWND MakeMessageWindow() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = ::DefWindowProcW;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"VorneWorkerTest";
-  ::RegisterClassExW(&wc);
-  return ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                           wc.hInstance, nullptr);
-}
 
 struct Received {
   UINT message;
@@ -137,7 +118,7 @@ struct Win32Services {
 };
 
 WINE_TEST(SuccessfulRunPostsInOrderAndDestructionRemovesEverything) {
-  HWND window = MakeMessageWindow();
+  HWND window = MakeMessageWindow(L"VorneWorkerTest");
   CHECK(window != nullptr);
   Win32Services s;
   FileStages stages(0);
@@ -167,7 +148,7 @@ WINE_TEST(SuccessfulRunPostsInOrderAndDestructionRemovesEverything) {
 }
 
 WINE_TEST(RejectedFileIsClosedAndDeletedAtOnce) {
-  HWND window = MakeMessageWindow();
+  HWND window = MakeMessageWindow(L"VorneWorkerTest");
   Win32Services s;
   FileStages stages(0x80096010);  // TRUST_E_BAD_DIGEST
   SetupWorker worker(reinterpret_cast<WindowHandle>(window), s.Platform(), stages);
@@ -187,7 +168,7 @@ WINE_TEST(RejectedFileIsClosedAndDeletedAtOnce) {
 }
 
 WINE_TEST(ExtraFilesKeepTheStagingDirectory) {
-  HWND window = MakeMessageWindow();
+  HWND window = MakeMessageWindow(L"VorneWorkerTest");
   Win32Services s;
   FileStages stages(0);
   std::u16string dir, extra;
