@@ -10,7 +10,7 @@
 #include "tests/win32/pipeline_services.h"
 
 int wmain() {
-  Win32StageServices s(StageSettings{kDownloadHost, u""});
+  Win32StageServices s(StageSettings{kDownloadHost, u"", ""});
   wchar_t temp[MAX_PATH];
   ::GetTempPathW(MAX_PATH, temp);
   s.worker.stagingDir = FromWide(temp) + u"VorneDownloadBench";

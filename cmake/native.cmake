@@ -28,3 +28,5 @@ add_library(vorne_fakes STATIC ${fake_sources})
 target_link_libraries(vorne_fakes PUBLIC vorne_core)
 
 add_subdirectory(tests)
+# The build's own checks: the trust settings and the release guard.
+add_subdirectory(tests/build)

@@ -21,11 +21,14 @@ struct StageServices {
   ProcessApi& processes;
 };
 
-// What the build fixes about the vendor: the download host, and the signer whose certificate a
-// downloaded installer must carry. An empty signer accepts any signature the system trusts.
+// What the build fixes about the vendor: the download host, the subject CN that the signer's
+// certificate of a downloaded installer must carry exactly, and the keys that certificate may
+// have (semicolon-separated base64 SHA-256 digests of its SubjectPublicKeyInfo). An empty signer
+// and no pins accept any signature the system trusts: for development builds only.
 struct StageSettings {
   std::u16string downloadHost;
   std::u16string expectedSigner;
+  std::string signerKeyPins;
 };
 
 // The fixed parts of the download and the staging area.
@@ -57,6 +60,10 @@ class InstallerStages final : public PipelineStages {
 
  private:
   class Attempt;
+
+  // After WinVerifyTrust accepted the held file: its certificate table and its signer's identity.
+  // 0 or the refusal's code.
+  std::uint32_t CheckSignedFile(FileHandle file, TrustStateHandle state);
 
   const StageServices services_;
   const StageSettings settings_;

@@ -53,6 +53,12 @@ class FileApi {
   // success leaves whatever code was last set).
   virtual bool WriteFile(FileHandle file, const void* data, std::uint32_t size,
                          std::uint32_t& written, std::uint32_t& lastError) = 0;
+  // The size of the open file in bytes.
+  virtual bool GetFileSizeEx(FileHandle file, std::uint64_t& size, std::uint32_t& error) = 0;
+  // Reads up to `size` bytes at `offset` through the handle (never by path, so the bytes are
+  // those of the file the handle holds); `read` is what arrived, fewer only at the end of the file.
+  virtual bool ReadFileAt(FileHandle file, std::uint64_t offset, void* buffer, std::uint32_t size,
+                          std::uint32_t& read, std::uint32_t& error) = 0;
 
  protected:
   ~FileApi() = default;

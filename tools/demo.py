@@ -1,6 +1,6 @@
 """make demo: a whole install with the real setup under Wine, on a machine of its own making:
-a virtual display, a download host in a network namespace, a signed stand-in installer, a test
-CA trusted inside one Wine prefix. Prints the setup's full exit code and saves screenshots under
+a virtual display, a download host in a network namespace, a signed stand-in installer, the test
+CAs trusted inside one Wine prefix. Prints the setup's full exit code and saves screenshots under
 out/demo/. Everything it starts is stopped and removed at the end.
 
   python3 tools/demo.py <MinGW build dir>     (root: network namespaces)
@@ -34,7 +34,8 @@ def main():
     (out / "signing").mkdir(parents=True)
     host_name = cache_value("VORNE_DOWNLOAD_HOST", "download.vorne-sandbox.example")
     signer = cache_value("VORNE_EXPECTED_SIGNER", "VORNE Sandbox Test Signing")
-    print(f"demo: signing a stand-in installer as {signer!r} with a fresh test CA")
+    print(f"demo: signing a stand-in installer as {signer!r} with a fresh test CA and the "
+          "committed test key")
     subprocess.run([str(REPO / "tools" / "test-signing.sh"), str(out / "signing"), signer,
                     str(build_dir() / "tests" / "e2e" / "test_installer.exe")], check=True)
 
@@ -43,7 +44,7 @@ def main():
         host.start_server()
         print(f"demo: {host_name} is 127.0.0.1 in network namespace {host.name} "
               f"(HTTPS on 443 with a self-signed certificate)")
-        env = prepare_wine(display, out / "signing" / "ca.der",
+        env = prepare_wine(display, [out / "signing" / "ca.der", out / "signing" / "ca2.der"],
                            prefix=build_dir() / "wine-demo-prefix")
         clear_staging(env)
         # A trickle, so that the progress can be seen.

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake make g++ libgtest-dev libgmock-dev clang-format
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-tools
-  clang lld llvm
+  clang lld llvm libclang-rt-14-dev
   wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-utils
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386

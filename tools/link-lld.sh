@@ -47,7 +47,19 @@ for arg in "$@"; do
     take "$arg"
   fi
 done
+# The PE header's time stamp is the only thing that would differ between two builds of the same
+# sources: it comes from SOURCE_DATE_EPOCH, or is fixed, so that the same settings always give the
+# same bytes. The image binds no imports, so no loader check compares it.
+epoch=${SOURCE_DATE_EPOCH:-0}
+if [[ ! $epoch =~ ^[0-9]{1,10}$ ]] || ((10#$epoch > 4294967295)); then
+  echo "link-lld.sh: SOURCE_DATE_EPOCH must be a number of seconds below 2^32: '$epoch'" >&2
+  exit 1
+fi
+# Hardening, stated rather than left to the linker's defaults: relocatable (ASLR), never executes
+# data, and NO_SEH: nothing in the image registers a frame-based exception handler (no code
+# writes %fs:0 and there is no SafeSEH table), so none may be dispatched into it.
+hardening=(-Wl,--dynamicbase -Wl,--nxcompat -Wl,--tsaware -Wl,--no-seh)
 # -lpthread as g++ of the posix thread model passes it: whatever of libstdc++ takes locks finds
 # winpthreads (nothing of it is linked while nothing asks for it).
 exec clang++ --target=i686-w64-mingw32 -fuse-ld=lld -L"$gcc_libs" "${args[@]}" "${delayed[@]}" \
-  -lpthread
+  -lpthread "${hardening[@]}" "-Wl,--Xlink=/timestamp:$((10#$epoch))"

@@ -1,6 +1,7 @@
 #include "platform/fake/fake_file_api.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/fake/event_log.h"
 
@@ -137,6 +138,35 @@ bool FakeFileApi::WriteFile(FileHandle file, const void* data, std::uint32_t siz
   }
   files_[it->second].append(static_cast<const char*>(data), count);
   written = count;
+  return true;
+}
+
+bool FakeFileApi::GetFileSizeEx(FileHandle file, std::uint64_t& size, std::uint32_t& error) {
+  std::lock_guard lock(mutex_);
+  auto it = open_.find(file);
+  if (it == open_.end() || readError != 0) {
+    error = it == open_.end() ? 6 : readError;  // ERROR_INVALID_HANDLE
+    return false;
+  }
+  size = files_[it->second].size();
+  return true;
+}
+
+bool FakeFileApi::ReadFileAt(FileHandle file, std::uint64_t offset, void* buffer,
+                             std::uint32_t size, std::uint32_t& read, std::uint32_t& error) {
+  std::lock_guard lock(mutex_);
+  read = 0;
+  auto it = open_.find(file);
+  if (it == open_.end() || readError != 0) {
+    error = it == open_.end() ? 6 : readError;  // ERROR_INVALID_HANDLE
+    return false;
+  }
+  const std::string& contents = files_[it->second];
+  if (offset < contents.size()) {
+    const std::uint64_t available = contents.size() - offset;
+    read = static_cast<std::uint32_t>(available < size ? available : size);
+    std::memcpy(buffer, contents.data() + offset, read);
+  }
   return true;
 }
 

@@ -41,6 +41,9 @@ class FakeFileApi final : public FileApi {
                          std::uint32_t disposition, std::uint32_t& error) override;
   bool WriteFile(FileHandle file, const void* data, std::uint32_t size, std::uint32_t& written,
                  std::uint32_t& lastError) override;
+  bool GetFileSizeEx(FileHandle file, std::uint64_t& size, std::uint32_t& error) override;
+  bool ReadFileAt(FileHandle file, std::uint64_t offset, void* buffer, std::uint32_t size,
+                  std::uint32_t& read, std::uint32_t& error) override;
 
   // Test set-up and inspection; any thread.
   void AddDirectory(const std::u16string& path);
@@ -62,7 +65,8 @@ class FakeFileApi final : public FileApi {
   std::uint32_t createFileError = 0;                    // non-zero: every CreateFileW fails with it
   int failWriteNumber = 0;                              // the n-th WriteFile (1-based) fails...
   std::uint32_t writeError = 112;                       // ...with this code (ERROR_DISK_FULL)
-  int shortWriteNumber = 0;  // the n-th WriteFile reports success but writes one byte less
+  int shortWriteNumber = 0;     // the n-th WriteFile reports success but writes one byte less
+  std::uint32_t readError = 0;  // non-zero: GetFileSizeEx and ReadFileAt fail with it
   EventLog* log = nullptr;
 
  private:

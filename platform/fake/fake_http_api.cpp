@@ -297,8 +297,10 @@ bool FakeHttpApi::WinHttpReadData(HttpHandle request, void* buffer, std::uint32_
   requests_[live->request].readSizes.push_back(size);
   const std::uint32_t count = std::min(size, live->pending);
   auto* out = static_cast<char*>(buffer);
+  const std::optional<std::string>& body = exchanges[live->exchange].body;
   for (std::uint32_t i = 0; i < count; ++i) {
-    out[i] = FakeBodyByte(live->offset + i);
+    const std::uint64_t at = live->offset + i;
+    out[i] = body ? (at < body->size() ? (*body)[at] : '\0') : FakeBodyByte(at);
   }
   live->offset += count;
   live->pending -= count;

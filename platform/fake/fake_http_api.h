@@ -33,8 +33,10 @@ struct FakeExchange {
   std::optional<std::uint64_t> contentLength;
   std::optional<std::u16string> contentLengthText;
   bool number64Refused = false;  // as Wine: the 64-bit query fails with 87
-  // What WinHttpQueryDataAvailable reports, one entry per call; the bytes are FakeBodyByte(i).
+  // What WinHttpQueryDataAvailable reports, one entry per call; the bytes are FakeBodyByte(i),
+  // or those of `body` when it is set (zeros past its end).
   std::vector<std::uint32_t> chunks;
+  std::optional<std::string> body;
   std::uint32_t bodyError = 0;    // after the chunks: 0 is the end of the body, else the failure
   bool blockAfterChunks = false;  // after the chunks: wait until the request is closed
 };

@@ -12,9 +12,18 @@ std::uint32_t FakeTrustApi::WinVerifyTrustVerify(const std::u16string& path, Fil
   return verdict;
 }
 
-std::u16string FakeTrustApi::SignerDisplayName(TrustStateHandle state) {
-  calls.push_back(TrustCall{"signer", {}, 0, state});
-  return state == kFakeTrustState ? signer : std::u16string();
+std::u16string FakeTrustApi::SignerCommonName(TrustStateHandle state) {
+  calls.push_back(TrustCall{"name", {}, 0, state});
+  return state == kFakeTrustState ? commonName : std::u16string();
+}
+
+bool FakeTrustApi::SignerKeyDigest(TrustStateHandle state, KeyDigest& digest) {
+  calls.push_back(TrustCall{"key", {}, 0, state});
+  if (state != kFakeTrustState || !keyDigest) {
+    return false;
+  }
+  digest = *keyDigest;
+  return true;
 }
 
 void FakeTrustApi::WinVerifyTrustClose(const std::u16string& path, FileHandle file,

@@ -64,3 +64,35 @@ bool Win32FileApi::WriteFile(FileHandle file, const void* data, std::uint32_t si
   written = count;
   return ok != FALSE;
 }
+
+bool Win32FileApi::GetFileSizeEx(FileHandle file, std::uint64_t& size, std::uint32_t& error) {
+  LARGE_INTEGER bytes{};
+  if (!::GetFileSizeEx(reinterpret_cast<HANDLE>(file), &bytes) || bytes.QuadPart < 0) {
+    error = ::GetLastError();
+    return false;
+  }
+  size = static_cast<std::uint64_t>(bytes.QuadPart);
+  return true;
+}
+
+bool Win32FileApi::ReadFileAt(FileHandle file, std::uint64_t offset, void* buffer,
+                              std::uint32_t size, std::uint32_t& read, std::uint32_t& error) {
+  // On a handle opened for synchronous access the offset in OVERLAPPED positions the read; the
+  // call still completes before it returns.
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD count = 0;
+  const BOOL ok = ::ReadFile(reinterpret_cast<HANDLE>(file), buffer, size, &count, &at);
+  read = count;
+  if (!ok) {
+    error = ::GetLastError();
+    // Reading at or past the end is not a failure of the file: it simply has no more bytes.
+    if (error == ERROR_HANDLE_EOF) {
+      read = 0;
+      return true;
+    }
+    return false;
+  }
+  return true;
+}

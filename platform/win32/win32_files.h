@@ -16,4 +16,7 @@ class Win32FileApi final : public FileApi {
                          std::uint32_t disposition, std::uint32_t& error) override;
   bool WriteFile(FileHandle file, const void* data, std::uint32_t size, std::uint32_t& written,
                  std::uint32_t& lastError) override;
+  bool GetFileSizeEx(FileHandle file, std::uint64_t& size, std::uint32_t& error) override;
+  bool ReadFileAt(FileHandle file, std::uint64_t offset, void* buffer, std::uint32_t size,
+                  std::uint32_t& read, std::uint32_t& error) override;
 };

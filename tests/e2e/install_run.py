@@ -21,16 +21,18 @@ def english_title():
     raise KeyError("101")
 
 
-def prepare_wine(display, ca_der, prefix=None):
-    """A prefix of its own for install runs, set up for the GUI, trusting the test CA (inside this
-    prefix only). Returns the environment for gui.Run."""
+def prepare_wine(display, ca_ders, prefix=None):
+    """A prefix of its own for install runs, set up for the GUI, trusting the test CAs (one DER
+    file or several; inside this prefix only). Returns the environment for gui.Run."""
+    if isinstance(ca_ders, (str, os.PathLike)):
+        ca_ders = [ca_ders]
     prefix = Path(prefix or build_dir() / "wine-e2e-prefix")
     env = gui.wine_env(display.name, extra={"WINEPREFIX": str(prefix), "LC_ALL": "C.UTF-8"})
     gui.prepare_prefix(env)
     code, out = gui.run_console(env, build_dir() / "tests" / "e2e" / "trust_root.exe",
-                                [windows_path(ca_der)])
+                                [windows_path(ca) for ca in ca_ders])
     if code != 0:
-        raise RuntimeError("could not trust the test CA: " + out)
+        raise RuntimeError(f"could not trust the test CAs {[str(ca) for ca in ca_ders]}: {out}")
     gui.stop_wineserver(env)
     return env
 

@@ -4,9 +4,13 @@ setup's full exit code (through run_and_report). Each scenario checks the exit c
 left behind and what the installer was given.
 
 Wine's WinVerifyTrust only checks that a signature is there and the digest matches, so untrusted
-and revoked signatures are covered by the native tests; the signer pinning is checked here.
+and revoked signatures are covered by the native tests; the signer's name, its key pins and the
+certificate table's layout are checked here. The prefix trusts both test roots, so a file issued
+by the second one is refused by its key, not by its root.
 """
+import sys
 import time
+from pathlib import Path
 
 import pytest
 
@@ -14,6 +18,9 @@ import gui
 from conftest import served_requests
 from install_run import (INSTALLER, Install, clear_staging, prepare_wine, staging_dirs, wait_for,
                          wine_command_line)
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+import gallery_screens as screens  # noqa: E402
 
 SETTLE = 1.5  # seconds for the window to show the failure screen after the last request
 
@@ -26,7 +33,7 @@ def display():
 
 @pytest.fixture(scope="module")
 def wine(display, signing, server):
-    env = prepare_wine(display, signing["ca"])
+    env = prepare_wine(display, [signing["ca"], signing["ca2"]])
     clear_staging(env)
     yield env
     gui.stop_wineserver(env)
@@ -86,6 +93,14 @@ def test_the_installers_exit_code_becomes_the_setups(setup, routes, wine, signin
     serve(routes, signing["signed"], port=443)
     run = setup(f"/exit={code}")
     expect_installed(run, wine, code, [f"/exit={code}"])
+    assert served_requests(routes) == [(443, INSTALLER)]
+
+
+def test_a_second_pinned_key_is_accepted(pinned_build, setup, routes, wine, signing):
+    # The vendor's rotated key: same name, same root, the other pin.
+    serve(routes, signing["signed-b"], port=443)
+    run = setup("/exit=3010")
+    expect_installed(run, wine, 3010, ["/exit=3010"])
     assert served_requests(routes) == [(443, INSTALLER)]
 
 
@@ -194,28 +209,79 @@ def test_refused_responses_end_on_the_failure_screen(setup, routes, wine, signin
     assert staging_dirs(wine) == []
 
 
-REJECTED_FILES = {
-    "unsigned": ("unsigned", {}),
-    "tampered": ("tampered", {}),
-    "another signer": ("other-signer", {}),
+FAILURE_TEXTS = (28, 115, 392, 160)  # the failure screen's headline and explanation, in DIPs
+
+
+def failure_screen(display, geometry):
+    """The failure screen's text pixels, or None while the window shows another screen (the prefix
+    is at 96 DPI: one pixel a DIP)."""
+    shot = screens.Screenshot(display.name, geometry, 1.0)
+    try:
+        if not screens.failed_ready(shot):
+            return None
+        left, top, right, bottom = FAILURE_TEXTS
+        rgb, width = shot.pixels(), shot.width
+        return b"".join(rgb[(y * width + left) * 3:(y * width + right) * 3]
+                        for y in range(top, bottom))
+    finally:
+        shot.remove()
+
+
+def post_failure(wine, kind):
+    helper = gui.build_dir() / "tests" / "e2e" / "screens_post_message.exe"
+    status, output = gui.run_console(wine, helper, [str(screens.WM_SETUP_FAILED), str(kind), "0"])
+    assert status == 0, f"posting the failure failed: {output}"
+
+
+def assert_damaged_file_screen(run, wine, display):
+    """The screen the refusal left is the one the window paints for a damaged file: its texts
+    change when a download failure is posted, and come back exactly when a damaged file is."""
+    if run.window is None:
+        run.find_window()
+    geometry = gui.client_geometry(display.name, run.window)
+    shown = wait_for(lambda: failure_screen(display, geometry), timeout=10)
+    assert shown, "no failure screen"
+    post_failure(wine, screens.DOWNLOAD_FAILED)
+    assert wait_for(lambda: failure_screen(display, geometry) not in (None, shown), timeout=10), \
+        "the refusal shows the download failure's texts, not the damaged file's"
+    post_failure(wine, screens.FILE_DAMAGED)
+    assert wait_for(lambda: failure_screen(display, geometry) == shown, timeout=10), \
+        "the refusal's failure screen is not the damaged-file one"
+
+
+REJECTED_FILES = {  # case: (file, how it is served, whether the build must pin the test keys)
+    "unsigned": ("unsigned", {}, False),
+    "tampered": ("tampered", {}, False),
+    "another signer": ("other-signer", {}, False),
     # Wine's WinHTTP cuts a body longer than announced to the announced length, so the byte too
     # many never reaches the setup; the cut file then fails the signature check.
-    "one byte long": ("signed", "announce one byte less"),
+    "one byte long": ("signed", "announce one byte less", False),
+    # The expected name on a key the build does not pin, from the other trusted root.
+    "another CA, same name": ("other-ca", {}, True),
+    # A pinned key whose subject names the signer only in O: the name must be the CN.
+    "no CN, O only": ("no-cn", {}, True),
+    # signed.exe with 64 bytes more inside its certificate table, outside the digest.
+    "padded certificate table": ("padded", {}, True),
 }
 
 
 @pytest.mark.parametrize("case", sorted(REJECTED_FILES))
-def test_rejected_files_are_deleted_and_never_started(setup, routes, wine, signing, case):
-    name, extra = REJECTED_FILES[case]
+def test_rejected_files_are_deleted_and_never_started(setup, routes, wine, signing, display,
+                                                     request, case):
+    name, extra, needs_pins = REJECTED_FILES[case]
+    if needs_pins:
+        request.getfixturevalue("pinned_build")
     if extra == "announce one byte less":
         extra = {"length": signing[name].stat().st_size - 1}
     serve(routes, signing[name], port=443, **extra)
     run = setup()
     wait_failure(routes, lambda r: len(r) >= 1)
     directories = wait_for(lambda: staging_dirs(wine), timeout=10)
-    assert len(directories) == 1
+    assert len(directories) == 1, \
+        f"staging directories: {directories}; the installer's record: {run.recorded()}"
     # The rejected file is gone at once; the directory stays for a retry.
     assert wait_for(lambda: list(directories[0].iterdir()) == [], timeout=10)
+    assert_damaged_file_screen(run, wine, display)
     run.key("Escape")
     assert run.exit_code() == 1603
     assert run.recorded() is None

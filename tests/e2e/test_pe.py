@@ -1,6 +1,9 @@
-"""The built exe as Windows will load it: headers, import and delay-import tables, manifest,
-version and icon resources, read with pefile."""
+"""The built exe as Windows will load it: headers, hardening flags and relocations, import and
+delay-import tables, manifest, version and icon resources, read with pefile."""
+import re
+import shutil
 import struct
+import subprocess
 
 import pefile
 import pytest
@@ -39,6 +42,56 @@ def test_is_a_32_bit_gui_program(pe):
     assert pe.FILE_HEADER.Machine == pefile.MACHINE_TYPE['IMAGE_FILE_MACHINE_I386']
     assert pe.OPTIONAL_HEADER.Magic == pefile.OPTIONAL_HEADER_MAGIC_PE
     assert pe.OPTIONAL_HEADER.Subsystem == pefile.SUBSYSTEM_TYPE['IMAGE_SUBSYSTEM_WINDOWS_GUI']
+
+
+# Set by tools/link-lld.sh. Asserted here so that a change of linker or of its defaults cannot drop
+# one unnoticed.
+HARDENING = ('DYNAMIC_BASE', 'NX_COMPAT', 'TERMINAL_SERVER_AWARE', 'NO_SEH')
+
+
+def test_hardening_flags(pe):
+    flags = pe.OPTIONAL_HEADER.DllCharacteristics
+    missing = [name for name in HARDENING
+               if not flags & pefile.DLL_CHARACTERISTICS[f'IMAGE_DLLCHARACTERISTICS_{name}']]
+    assert not missing, f'DllCharacteristics 0x{flags:04x}'
+
+
+def test_base_relocations_let_the_loader_move_the_image(pe):
+    # DYNAMIC_BASE without relocations leaves the image at its preferred base.
+    assert not (pe.FILE_HEADER.Characteristics &
+                pefile.IMAGE_CHARACTERISTICS['IMAGE_FILE_RELOCS_STRIPPED'])
+    directory = pe.OPTIONAL_HEADER.DATA_DIRECTORY[
+        pefile.DIRECTORY_ENTRY['IMAGE_DIRECTORY_ENTRY_BASERELOC']]
+    assert directory.VirtualAddress != 0 and directory.Size != 0
+    highlow = pefile.RELOCATION_TYPE['IMAGE_REL_BASED_HIGHLOW']
+    fixups = [entry.rva for block in pe.DIRECTORY_ENTRY_BASERELOC for entry in block.entries
+              if entry.type == highlow]
+    # The code takes absolute addresses (x86 has no PC-relative data access), so a good share of
+    # the fix-ups lies in it, and each fixes up an address inside the image.
+    code = [rva for rva in fixups if pe.get_section_by_rva(rva).Name.startswith(b'.text')]
+    assert len(code) >= 100, len(code)
+    base, size = pe.OPTIONAL_HEADER.ImageBase, pe.OPTIONAL_HEADER.SizeOfImage
+    outside = [hex(rva) for rva in fixups if not base <= pe.get_dword_at_rva(rva) < base + size]
+    assert not outside
+
+
+def test_nothing_in_the_image_registers_a_frame_based_exception_handler(pe):
+    """What NO_SEH promises: no SafeSEH table, and no code that reads or writes the thread's
+    handler list at %fs:0 (on i386 a handler is registered by pushing a record there). Reading other
+    fixed fields of the thread block (its self pointer at %fs:0x18) is fine."""
+    if hasattr(pe, 'DIRECTORY_ENTRY_LOAD_CONFIG'):
+        assert not getattr(pe.DIRECTORY_ENTRY_LOAD_CONFIG.struct, 'SEHandlerCount', 0)
+    objdump = shutil.which('i686-w64-mingw32-objdump')
+    assert objdump, 'i686-w64-mingw32-objdump (binutils-mingw-w64-i686) is needed'
+    listing = subprocess.run([objdump, '-d', '--no-show-raw-insn', str(gui.exe_path())],
+                             capture_output=True, text=True, check=True).stdout
+    uses = [line.strip() for line in listing.splitlines() if '%fs:' in line]
+    # AT&T order, the destination last: only a read from a fixed, non-zero offset into a register
+    # may appear.
+    read = re.compile(r'\smov[lw]?\s+%fs:0x([0-9a-f]+),%[a-z]+$')
+    touching = [line for line in uses
+                if not (match := read.search(line)) or int(match.group(1), 16) == 0]
+    assert not touching
 
 
 def test_binds_only_kernel_user_security_and_crt_at_load(pe):

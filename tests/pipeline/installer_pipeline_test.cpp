@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/pipeline/pe_image.h"
 #include "tests/pipeline/stage_fixture.h"
 
 namespace {
@@ -40,10 +41,12 @@ struct PipelineTest : ::testing::Test {
                          static_cast<std::intptr_t>(code)};
   }
 
-  static FakeExchange Ok(std::uint64_t length) {
+  // `image` as the whole body, in one chunk.
+  static FakeExchange Ok(const std::string& image = SignedPeImage()) {
     FakeExchange e;
-    e.contentLength = length;
-    e.chunks = {static_cast<std::uint32_t>(length)};
+    e.contentLength = image.size();
+    e.chunks = {static_cast<std::uint32_t>(image.size())};
+    e.body = image;
     return e;
   }
 
@@ -55,7 +58,7 @@ constexpr char16_t kFile[] =
     u"C:\\windows\\Temp\\VorneSandboxSetup.deadbeef01020304\\VorneSandboxInstall.exe";
 
 TEST_F(PipelineTest, AWholeInstallEndsWithTheInstallersExitCode) {
-  f.http.exchanges = {Ok(4096)};
+  f.http.exchanges = {Ok()};
   f.processes.commandLine = u"\"C:\\dl\\VorneSandboxSetup.exe\" /S";
   f.processes.exitCode = 3010;
   RunOnce();
@@ -64,7 +67,7 @@ TEST_F(PipelineTest, AWholeInstallEndsWithTheInstallersExitCode) {
                                      PostedMessage{kStageWindow, WM_SETUP_HIDE, 0, 0},
                                      PostedMessage{kStageWindow, WM_SETUP_EXIT, 3010, 0}));
   EXPECT_EQ(f.worker.stagingDir, kDir);
-  EXPECT_EQ(f.files.Contents(kFile), FakeBody(4096));
+  EXPECT_EQ(f.files.Contents(kFile), SignedPeImage());
   ASSERT_EQ(f.processes.starts.size(), 1u);
   EXPECT_EQ(f.processes.starts[0].commandLine, std::u16string(u"\"") + kFile + u"\" /S");
   EXPECT_TRUE(f.worker.verifiedFile);
@@ -72,9 +75,9 @@ TEST_F(PipelineTest, AWholeInstallEndsWithTheInstallersExitCode) {
 }
 
 TEST_F(PipelineTest, TheFirstAttemptsFailureIsForgottenWhenThePlainAttemptSucceeds) {
-  FakeExchange notFound = Ok(10);
+  FakeExchange notFound = Ok();
   notFound.status = 404;
-  f.http.exchanges = {notFound, Ok(10)};
+  f.http.exchanges = {notFound, Ok()};
   RunOnce();
   const auto requests = f.http.Requests();
   ASSERT_EQ(requests.size(), 2u);
@@ -101,7 +104,7 @@ TEST_F(PipelineTest, RevocationUnknownIsADownloadFailureAndTheFileIsDeleted) {
     StageFixture g;
     g.files.AddDirectory(u"C:\\windows");
     g.files.AddDirectory(u"C:\\windows\\Temp");
-    g.http.exchanges = {Ok(100)};
+    g.http.exchanges = {Ok()};
     g.trust.verdict = code;
     g.worker.Start();
     g.worker.workerThread.Join();
@@ -114,14 +117,44 @@ TEST_F(PipelineTest, RevocationUnknownIsADownloadFailureAndTheFileIsDeleted) {
 }
 
 TEST_F(PipelineTest, AnotherSignerIsADamagedFileAndIsNeverStarted) {
-  f.http.exchanges = {Ok(100)};
-  f.trust.signer = u"Mallory Software Ltd";
+  f.http.exchanges = {Ok()};
+  f.trust.commonName = u"Mallory Software Ltd";
   RunOnce();
   EXPECT_THAT(Outcome(), ::testing::ElementsAre(Failure(FailureKind::FileDamaged, 0x800B0004)));
   EXPECT_FALSE(f.files.Exists(kFile));
   EXPECT_TRUE(f.files.OpenHandles().empty());
   EXPECT_TRUE(f.processes.starts.empty());
   EXPECT_TRUE(f.files.Exists(kDir));
+}
+
+TEST_F(PipelineTest, AnUnpinnedKeyOrHiddenBytesAreADamagedFileAndNeverStarted) {
+  struct Case {
+    const char* what;
+    std::string image;
+    KeyDigest key;
+    std::uint32_t code;
+  };
+  KeyDigest otherKey = kTestKey;
+  otherKey[5] ^= 0x10;
+  const Case cases[] = {
+      {"a key that is not pinned", SignedPeImage(), otherKey, 0x800B0004},
+      {"bytes hidden in the certificate table", SignedPeImage(std::string(64, '\x41')), kTestKey,
+       0x80096010},
+  };
+  for (const Case& c : cases) {
+    StageFixture g;
+    g.files.AddDirectory(u"C:\\windows");
+    g.files.AddDirectory(u"C:\\windows\\Temp");
+    g.http.exchanges = {Ok(c.image)};
+    g.trust.keyDigest = c.key;
+    g.worker.Start();
+    g.worker.workerThread.Join();
+    ASSERT_FALSE(g.Posted().empty()) << c.what;
+    EXPECT_EQ(g.Posted().back(), Failure(FailureKind::FileDamaged, c.code)) << c.what;
+    EXPECT_FALSE(g.files.Exists(g.worker.installerPath)) << c.what;
+    EXPECT_TRUE(g.files.OpenHandles().empty()) << c.what;
+    EXPECT_TRUE(g.processes.starts.empty()) << c.what;
+  }
 }
 
 TEST_F(PipelineTest, AStagingFailureIsALaunchFailure) {
@@ -136,7 +169,7 @@ TEST_F(PipelineTest, ACancelWhileAReadIsBlockedEndsSilentlyWithoutASecondAttempt
   trickle.contentLength = 1 << 20;
   trickle.chunks = {1000};
   trickle.blockAfterChunks = true;
-  f.http.exchanges = {trickle, Ok(10)};
+  f.http.exchanges = {trickle, Ok()};
   f.worker.Start();
   ASSERT_TRUE(f.http.WaitBlocked(10s));
   const auto started = std::chrono::steady_clock::now();
@@ -156,7 +189,7 @@ TEST_F(PipelineTest, DestructionRemovesTheStagedFileAndDirectory) {
     // A second worker on the same services, destroyed before the fixture's.
     SetupWorker worker{kStageWindow, WorkerPlatform{f.poster, f.threads, f.files, f.http},
                        f.stages};
-    f.http.exchanges = {Ok(100)};
+    f.http.exchanges = {Ok()};
     worker.Start();
     worker.workerThread.Join();
     dir = worker.stagingDir;

@@ -3,27 +3,34 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "pipeline/key_pins.h"
+
+#include "tests/pipeline/pe_image.h"
 #include "tests/pipeline/stage_fixture.h"
 
 namespace {
 
 using ::testing::ElementsAre;
 
+std::vector<std::string> ActionsOf(const StageFixture& g) {
+  std::vector<std::string> actions;
+  for (const TrustCall& c : g.trust.calls) {
+    actions.push_back(c.action);
+  }
+  return actions;
+}
+
 struct VerifyTest : ::testing::Test {
   VerifyTest() {
     f.Staged();
-    f.files.AddFile(kInstallerPath, "MZ signed");
+    f.files.AddFile(kInstallerPath, SignedPeImage());
   }
   bool Verify() { return f.stages.VerifySignature(f.worker, error); }
-  std::vector<std::string> TrustActions() const {
-    std::vector<std::string> actions;
-    for (const TrustCall& c : f.trust.calls) {
-      actions.push_back(c.action);
-    }
-    return actions;
-  }
+  std::vector<std::string> TrustActions() const { return ActionsOf(f); }
 
   StageFixture f;
   std::uint32_t error = 0xABCD;
@@ -41,9 +48,9 @@ TEST_F(VerifyTest, TrustedFileIsAcceptedAndStaysOpenForReadingOnly) {
   EXPECT_EQ(f.worker.verifiedFile.get(), opens[0].handle);
   EXPECT_EQ(f.files.OpenHandles().count(opens[0].handle), 1u);
 
-  ASSERT_EQ(f.trust.calls.size(), 3u);
-  EXPECT_THAT(TrustActions(), ElementsAre("verify", "signer", "close"));
-  for (const TrustCall& c : {f.trust.calls[0], f.trust.calls[2]}) {
+  ASSERT_EQ(f.trust.calls.size(), 4u);
+  EXPECT_THAT(TrustActions(), ElementsAre("verify", "name", "key", "close"));
+  for (const TrustCall& c : {f.trust.calls[0], f.trust.calls[3]}) {
     EXPECT_EQ(c.path, kInstallerPath);
     EXPECT_EQ(c.file, opens[0].handle);
     EXPECT_EQ(c.state, kFakeTrustState);
@@ -61,12 +68,12 @@ TEST_F(VerifyTest, EveryVerdictIsTheErrorAndTheStateIsAlwaysReleased) {
         0x800B0101u /* CERT_E_EXPIRED */, 1u}) {
     StageFixture g;
     g.Staged();
-    g.files.AddFile(kInstallerPath, "MZ");
+    g.files.AddFile(kInstallerPath, SignedPeImage());
     g.trust.verdict = verdict;
     std::uint32_t code = 0;
     EXPECT_FALSE(g.stages.VerifySignature(g.worker, code)) << verdict;
     EXPECT_EQ(code, verdict);
-    ASSERT_EQ(g.trust.calls.size(), 2u) << "no signer check of a rejected file";
+    ASSERT_EQ(g.trust.calls.size(), 2u) << "no identity check of a rejected file";
     EXPECT_EQ(g.trust.calls[0].action, "verify");
     EXPECT_EQ(g.trust.calls[1].action, "close");
     EXPECT_TRUE(g.worker.verifiedFile) << "held until the driver closes it";
@@ -106,37 +113,123 @@ TEST_F(VerifyTest, AnEarlierHandleIsClosedAlsoWhenTheOpenFails) {
   EXPECT_FALSE(g.worker.verifiedFile);
 }
 
-// Signer pinning: a valid, trusted signature by anyone but the vendor is refused.
-TEST_F(VerifyTest, ATrustedSignatureByAnotherSignerIsRefused) {
-  const std::u16string others[] = {u"Mallory Software Ltd", u"VORNE Sandbox Test Signing ",
-                                   u"vorne sandbox test signing", u"VORNE Sandbox Test Signin",
+// The signer's identity: a valid, trusted signature by anyone but the vendor is refused. The name
+// is the certificate's CN attribute alone, compared in full and case for case; the fake returns
+// what the real code reads with CERT_NAME_ATTR_TYPE, so "" is a certificate without a CN (whatever
+// its O, OU or e-mail say).
+TEST_F(VerifyTest, ATrustedSignatureByAnotherNameIsRefused) {
+  const std::u16string others[] = {u"Mallory Software Ltd",
+                                   u"VORNE Sandbox Test Signing ",
+                                   u" VORNE Sandbox Test Signing",
+                                   u"vorne sandbox test signing",
+                                   u"VORNE Sandbox Test Signin",
+                                   u"VORNE Sandbox Test Signing, Inc.",
+                                   std::u16string(u"VORNE Sandbox Test Signing\0x", 28),
                                    u""};
-  for (const std::u16string& signer : others) {
+  for (const std::u16string& name : others) {
     StageFixture g;
     g.Staged();
-    g.files.AddFile(kInstallerPath, "MZ");
-    g.trust.signer = signer;
+    g.files.AddFile(kInstallerPath, SignedPeImage());
+    g.trust.commonName = name;
     std::uint32_t code = 0;
     EXPECT_FALSE(g.stages.VerifySignature(g.worker, code));
     EXPECT_EQ(code, 0x800B0004u);  // TRUST_E_SUBJECT_NOT_TRUSTED
-    std::vector<std::string> actions;
-    for (const TrustCall& c : g.trust.calls) {
-      actions.push_back(c.action);
-    }
-    EXPECT_THAT(actions, ElementsAre("verify", "signer", "close"));
+    EXPECT_THAT(ActionsOf(g), ElementsAre("verify", "name", "close"));
+    EXPECT_TRUE(g.worker.verifiedFile) << "held until the driver closes and deletes it";
   }
 }
 
-TEST_F(VerifyTest, AnEmptyExpectedSignerAcceptsAnyTrustedSigner) {
-  StageFixture g(u"");
+struct KeyCase {
+  const char* what;
+  std::string pins;
+  std::optional<KeyDigest> key;
+  bool accepted;
+};
+
+TEST_F(VerifyTest, TheSignersKeyMustBeOneOfThePins) {
+  const std::string first = KeyPinText(kTestKey);
+  const std::string second = KeyPinText(kRotatedTestKey);
+  KeyDigest nearMiss = kTestKey;
+  nearMiss[0] ^= 0x80;
+  const KeyCase cases[] = {
+      {"the first pin", kTestKeyPins, kTestKey, true},
+      {"the second pin: a rotated key", kTestKeyPins, kRotatedTestKey, true},
+      {"one pin only", second, kRotatedTestKey, true},
+      {"a key that is not pinned", first, kRotatedTestKey, false},
+      {"one bit off", kTestKeyPins, nearMiss, false},
+      {"the key cannot be read", kTestKeyPins, std::nullopt, false},
+      {"a malformed list matches nothing", first.substr(0, 43), kTestKey, false},
+      {"no pins: any key", "", kRotatedTestKey, true},
+      {"no pins, key unreadable", "", std::nullopt, true},
+  };
+  for (const KeyCase& c : cases) {
+    StageFixture g(kTestSigner, c.pins);
+    g.Staged();
+    g.files.AddFile(kInstallerPath, SignedPeImage());
+    g.trust.keyDigest = c.key;
+    std::uint32_t code = 0xABCD;
+    EXPECT_EQ(g.stages.VerifySignature(g.worker, code), c.accepted) << c.what;
+    EXPECT_EQ(code, c.accepted ? 0u : 0x800B0004u) << c.what;
+    EXPECT_EQ(g.trust.calls.back().action, "close") << c.what;
+  }
+}
+
+TEST_F(VerifyTest, APinnedKeyDoesNotExcuseAnotherName) {
+  StageFixture g;
   g.Staged();
-  g.files.AddFile(kInstallerPath, "MZ");
-  g.trust.signer = u"Someone Else";
+  g.files.AddFile(kInstallerPath, SignedPeImage());
+  g.trust.commonName = u"Mallory Software Ltd";
+  g.trust.keyDigest = kTestKey;
+  std::uint32_t code = 0;
+  EXPECT_FALSE(g.stages.VerifySignature(g.worker, code));
+  EXPECT_EQ(code, 0x800B0004u);
+}
+
+TEST_F(VerifyTest, AnEmptyExpectedSignerAndNoPinsAcceptAnyTrustedSigner) {
+  StageFixture g(u"", "");
+  g.Staged();
+  g.files.AddFile(kInstallerPath, SignedPeImage());
+  g.trust.commonName = u"Someone Else";
+  g.trust.keyDigest = std::nullopt;
   std::uint32_t code = 1;
   EXPECT_TRUE(g.stages.VerifySignature(g.worker, code));
   EXPECT_EQ(code, 0u);
-  ASSERT_EQ(g.trust.calls.size(), 2u);
-  EXPECT_EQ(g.trust.calls[1].action, "close");
+  EXPECT_THAT(ActionsOf(g), ElementsAre("verify", "close"));
+}
+
+// Bytes hidden in the certificate table are covered by no signature, so WinVerifyTrust passes
+// them; they are refused before anyone's identity is looked at, in every build.
+TEST_F(VerifyTest, AnythingButOneSignatureInTheCertificateTableIsABadDigest) {
+  struct TableCase {
+    const char* what;
+    std::string contents;
+    std::u16string signer;
+  };
+  const std::string image = SignedPeImage();
+  const TableCase cases[] = {
+      {"64 bytes hidden after the signature", SignedPeImage(std::string(64, 'X')), kTestSigner},
+      {"zeros hidden after the padding", SignedPeImage(std::string(8, '\0')), kTestSigner},
+      {"data after the table", image + "tail", kTestSigner},
+      {"not a PE image", "MZ signed", kTestSigner},
+      {"hidden bytes, development build", SignedPeImage(std::string(64, 'X')), u""},
+  };
+  for (const TableCase& c : cases) {
+    StageFixture g(c.signer, c.signer.empty() ? "" : kTestKeyPins);
+    g.Staged();
+    g.files.AddFile(kInstallerPath, c.contents);
+    std::uint32_t code = 0;
+    EXPECT_FALSE(g.stages.VerifySignature(g.worker, code)) << c.what;
+    EXPECT_EQ(code, 0x80096010u) << c.what;  // TRUST_E_BAD_DIGEST
+    EXPECT_THAT(ActionsOf(g), ElementsAre("verify", "close")) << c.what;
+    EXPECT_TRUE(g.worker.verifiedFile) << c.what;
+  }
+}
+
+TEST_F(VerifyTest, ATableThatCannotBeReadIsABadDigest) {
+  f.files.readError = 23;  // ERROR_CRC
+  EXPECT_FALSE(Verify());
+  EXPECT_EQ(error, 0x80096010u);
+  EXPECT_THAT(TrustActions(), ElementsAre("verify", "close"));
 }
 
 }  // namespace

@@ -67,6 +67,11 @@ class LoggingFiles final : public FileApi {
   bool WriteFile(FileHandle, const void*, std::uint32_t, std::uint32_t&, std::uint32_t&) override {
     return false;
   }
+  bool GetFileSizeEx(FileHandle, std::uint64_t&, std::uint32_t&) override { return false; }
+  bool ReadFileAt(FileHandle, std::uint64_t, void*, std::uint32_t, std::uint32_t&,
+                  std::uint32_t&) override {
+    return false;
+  }
 
  private:
   std::vector<std::string>& log_;

@@ -180,7 +180,8 @@ std::string ReadBytes(const std::u16string& path) {
 // The stage with counting WinHTTP and a fresh staging folder under %TEMP%.
 struct Fixture {
   Fixture()
-      : stages(StageServices{files, http, security, trust, processes}, StageSettings{kHost, u""}),
+      : stages(StageServices{files, http, security, trust, processes},
+               StageSettings{kHost, u"", ""}),
         worker(0, WorkerPlatform{poster, threads, files, http}, stages) {
     Control("/reset");
     wchar_t temp[MAX_PATH];

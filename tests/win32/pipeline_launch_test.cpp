@@ -48,7 +48,7 @@ struct Posted {
 struct Launch {
   explicit Launch(const std::u16string& setupLine, const char16_t* program = u"test_installer.exe")
       : stages(StageServices{files, http, security, trust, processes},
-               StageSettings{u"localhost", u""}),
+               StageSettings{u"localhost", u"", ""}),
         worker(reinterpret_cast<WindowHandle>(MessageWindow()),
                WorkerPlatform{poster, threads, files, http}, stages) {
     processes.line = setupLine;

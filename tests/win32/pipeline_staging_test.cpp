@@ -26,7 +26,7 @@ bool IsLowerHex(const std::u16string& text) {
 }
 
 WINE_TEST(CreatesARandomlyNamedDirectoryUnderTheWindowsTempFolder) {
-  Win32StageServices s(StageSettings{u"localhost", u""});
+  Win32StageServices s(StageSettings{u"localhost", u"", ""});
   std::uint32_t error = 0;
   CHECK(s.stages.CreateStagingDirectory(s.worker, error));
   CHECK_EQ(error, 0);
@@ -39,7 +39,7 @@ WINE_TEST(CreatesARandomlyNamedDirectoryUnderTheWindowsTempFolder) {
   CHECK(IsDirectory(dir));
 
   // A second stage call makes another directory with another name.
-  Win32StageServices t(StageSettings{u"localhost", u""});
+  Win32StageServices t(StageSettings{u"localhost", u"", ""});
   CHECK(t.stages.CreateStagingDirectory(t.worker, error));
   CHECK(t.worker.stagingDir != dir);
   CHECK(IsDirectory(t.worker.stagingDir));
