@@ -11,7 +11,10 @@ SetupWorker::SetupWorker(WindowHandle window, const WorkerPlatform& platform_,
       verifiedFile(platform_.files) {}
 
 SetupWorker::~SetupWorker() {
+  // A Cancel that lost to the launch does not join; the staged file and the held handle are the
+  // run's until its thread has ended, so wait for it here either way.
   Cancel();
+  workerThread.Join();
   verifiedFile.reset();
   if (!installerPath.empty()) {
     platform.files.DeleteFileW(installerPath);
@@ -25,6 +28,8 @@ void SetupWorker::Start() {
   // From the failure screen the previous run has already posted its last message; this join
   // only waits for it to return.
   workerThread.Join();
+  // No worker thread exists here, so a plain store cannot race either side's compare-exchange.
+  launchDecision.store(LaunchDecision::Open);
   cancelRequested.exchange(false);
   bytesReceived.store(0);
   bytesTotal.store(0);
@@ -38,7 +43,15 @@ void SetupWorker::Start() {
   }
 }
 
-void SetupWorker::Cancel() {
+bool SetupWorker::Cancel() {
+  // The decision comes first: once the worker has committed to the launch, a join would hold the
+  // UI thread until the installer ends. Losing leaves everything as it is; a second Cancel (the
+  // decision already Cancelled) goes on like the first.
+  LaunchDecision seen = LaunchDecision::Open;
+  if (!launchDecision.compare_exchange_strong(seen, LaunchDecision::Cancelled) &&
+      seen == LaunchDecision::Launching) {
+    return false;
+  }
   // The flag goes up before the request is taken: the worker either finds it right after
   // publishing a request, or has its blocked call on that request fail after we close it.
   cancelRequested.exchange(true);
@@ -47,6 +60,7 @@ void SetupWorker::Cancel() {
     platform.http.WinHttpCloseHandle(request);
   }
   workerThread.Join();
+  return true;
 }
 
 void SetupWorker::Run() {
@@ -74,9 +88,11 @@ void SetupWorker::Run() {
   }
 
   if (VerifySignature(error)) {
-    // A cancel that arrived during the check must not start the installer: the window would then
-    // stay blocked in Cancel's join until the installer ended.
-    if (cancelRequested.load()) {
+    // The commit: from here on a Cancel returns without waiting, and the window ignores it. A
+    // Cancel that got there first (during the check, or at any moment since the download) has
+    // joined or is about to join this thread, so the run ends silently without starting anything.
+    LaunchDecision seen = LaunchDecision::Open;
+    if (!launchDecision.compare_exchange_strong(seen, LaunchDecision::Launching)) {
       return;
     }
     LaunchInstaller();

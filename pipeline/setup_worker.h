@@ -15,6 +15,15 @@
 #include "platform/message_poster.h"
 #include "platform/thread.h"
 
+// Who has the last word on a run once its file has passed the signature check: the UI thread's
+// Cancel or the worker's launch. Whichever moves it away from Open first wins; the loser sees the
+// winner's value and backs off.
+enum class LaunchDecision : std::uint8_t {
+  Open = 0,       // neither has happened yet in this run
+  Cancelled = 1,  // Cancel won: the run must not start the installer
+  Launching = 2,  // the worker committed to starting the installer: a cancel no longer applies
+};
+
 // What the worker itself calls on the platform; the stages bring their own.
 struct WorkerPlatform {
   MessagePoster& messages;
@@ -37,16 +46,22 @@ struct SetupWorker {
   SetupWorker(WindowHandle window, const WorkerPlatform& platform, PipelineStages& stages);
   SetupWorker(const SetupWorker&) = delete;
   SetupWorker& operator=(const SetupWorker&) = delete;
-  // UI thread. Cancels and joins, closes the held file, deletes the staged file and removes the
-  // staging directory when nothing else is left in it.
+  // UI thread. Cancels and always joins (after a launch that won, that waits for the installer),
+  // then closes the held file, deletes the staged file and removes the staging directory when
+  // nothing else is left in it.
   ~SetupWorker();
 
-  // UI thread. Joins the previous run, clears the flag and counters, starts a new run. When the
-  // thread cannot be created, the window is told as a launch failure with the system's code.
+  // UI thread. Joins the previous run, reopens the launch decision, clears the flag and counters,
+  // starts a new run. When the thread cannot be created, the window is told as a launch failure
+  // with the system's code.
   void Start();
-  // UI thread. Raises the flag, closes the open HTTP request so a blocked call fails at once,
-  // and waits until the worker thread has ended.
-  void Cancel();
+  // UI thread. Tries to win the launch decision first. When the worker has already committed to
+  // the launch it returns false at once, having changed nothing: no flag, no close, no join (that
+  // would last until the installer ends, and the UI thread must keep handling messages). Otherwise
+  // it raises the flag, closes the open HTTP request so a blocked call fails at once, waits until
+  // the worker thread has ended, and returns true: nothing of this run is launched or reported any
+  // more.
+  bool Cancel();
 
   // Worker thread: the pipeline driver, the body of workerThread.
   void Run();
@@ -76,6 +91,12 @@ struct SetupWorker {
   const WindowHandle notifyWindow;
   JoinableThread workerThread;
   std::atomic<bool> cancelRequested{false};
+  // Decides between Cancel and the launch. While a worker thread may exist it is changed only by
+  // compare-exchange from Open (Cancel to Cancelled on the UI thread, Run to Launching on the
+  // worker thread, right before LaunchInstaller), so exactly one of them wins each run. Start
+  // stores Open while no worker thread exists. Cancel moves it before it raises cancelRequested,
+  // so a raised flag always comes with Cancelled.
+  std::atomic<LaunchDecision> launchDecision{LaunchDecision::Open};
   // The open WinHTTP request, or 0. Changed only by exchange: whoever takes a handle out closes it,
   // so every published request is closed exactly once.
   std::atomic<HttpHandle> activeRequest{0};
@@ -96,3 +117,5 @@ static_assert(std::atomic<std::uint64_t>::is_always_lock_free,
               "the progress counters must be read and written whole");
 static_assert(std::atomic<HttpHandle>::is_always_lock_free);
 static_assert(std::atomic<bool>::is_always_lock_free && sizeof(std::atomic<bool>) == 1);
+static_assert(std::atomic<LaunchDecision>::is_always_lock_free &&
+              sizeof(std::atomic<LaunchDecision>) == 1);

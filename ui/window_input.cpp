@@ -108,8 +108,14 @@ void OnClose(SetupWindow& window, WindowApi& api) {
 }
 
 void CancelAndClose(SetupWindow& window, WindowApi& api) {
-  if (window.worker) {
-    window.worker->Cancel();
+  // Lost only when the worker committed to the launch after its last cancel check. Before its
+  // WM_SETUP_STARTING is handled the screen still offers Cancel; the close is ignored then, as on
+  // the Starting screen, and WM_SETUP_EXIT later brings the installer's code. On the failure
+  // screen that run has already posted its last message (a launch that could not create the
+  // process), so the close goes ahead and the worker's destruction joins what is left of it.
+  const bool cancelled = !window.worker || window.worker->Cancel();
+  if (!cancelled && window.phase != UiPhase::Failed) {
+    return;
   }
   window.exitCode = window.phase == UiPhase::Failed ? kExitSetupFailed : kExitUserCancelled;
   api.DestroyWindow(window.hwnd);

@@ -48,7 +48,9 @@ void OnKeyDown(SetupWindow& window, WindowApi& api, std::uintptr_t virtualKey);
 void OnClose(SetupWindow& window, WindowApi& api);
 
 // Cancels and joins the worker (the UI thread blocks meanwhile), sets the exit code for the screen
-// the user closed, and destroys the window.
+// the user closed, and destroys the window. When the worker has already committed to the launch,
+// the UI thread does not wait: outside the failure screen nothing happens, as on the Starting
+// screen, and the exit code is left for WM_SETUP_EXIT.
 void CancelAndClose(SetupWindow& window, WindowApi& api);
 // Back to the download screen and a new run of the worker.
 void RetryPipeline(SetupWindow& window, WindowApi& api);

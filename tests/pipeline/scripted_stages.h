@@ -2,7 +2,10 @@
 // called them. Every stage runs on the worker thread; the test reads the record after joining.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +34,71 @@ struct StageScript {
   bool launchSucceeds = true;
   std::uint32_t launchError = 0;
   std::uint32_t installerExitCode = 0;
+};
+
+// What a Cancel on the UI thread does to a run before it joins, for a script whose cancel
+// "arrives" on the worker thread itself (which cannot join itself): win the launch decision, then
+// raise the flag.
+inline void CancelArrives(SetupWorker& worker) {
+  LaunchDecision open = LaunchDecision::Open;
+  worker.launchDecision.compare_exchange_strong(open, LaunchDecision::Cancelled);
+  worker.cancelRequested.store(true);
+}
+
+// Holds a stage on the worker thread until the test opens it, so that the test can act at a known
+// point of the run. Unarmed, the stage passes straight through.
+class StageGate {
+ public:
+  // Before the run starts (or between runs); closes the gate again.
+  void Arm() {
+    std::lock_guard lock(mutex_);
+    armed_ = true;
+    open_ = false;
+  }
+
+  // Worker thread. The wait is bounded so that a broken test fails instead of hanging; a gate
+  // that gave up shows as timedOut.
+  void Pass() {
+    std::unique_lock lock(mutex_);
+    if (!armed_) {
+      return;
+    }
+    holding_ = true;
+    changed_.notify_all();
+    if (!changed_.wait_for(lock, std::chrono::seconds(20), [&] { return open_; })) {
+      timedOut_ = true;
+    }
+    holding_ = false;
+    armed_ = false;
+  }
+
+  // Test thread: waits until the worker stands at the gate.
+  bool WaitUntilHolding(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return holding_; });
+  }
+  // True while the worker stands at the gate.
+  bool Holding() const {
+    std::lock_guard lock(mutex_);
+    return holding_;
+  }
+  bool TimedOut() const {
+    std::lock_guard lock(mutex_);
+    return timedOut_;
+  }
+  void Open() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  bool armed_ = false;
+  bool open_ = false;
+  bool holding_ = false;
+  bool timedOut_ = false;
 };
 
 inline constexpr FileHandle kVerifiedHandle = 0x7000;
@@ -68,7 +136,7 @@ class ScriptedStages final : public PipelineStages {
       worker.ReportProgress(i * kChunk);
     }
     if (attempt.raiseCancel) {
-      worker.cancelRequested.store(true);
+      CancelArrives(worker);
     }
     if (attempt.result == DownloadResult::Failed) {
       error = attempt.error;
@@ -78,11 +146,12 @@ class ScriptedStages final : public PipelineStages {
 
   bool VerifySignature(SetupWorker& worker, std::uint32_t& error) override {
     calls.push_back("verify");
+    verifyGate.Pass();
     worker.verifiedFile.reset(script.fileOpens ? kVerifiedHandle + verifications
                                                : kInvalidHandleValue);
     ++verifications;
     if (script.cancelDuringVerify) {
-      worker.cancelRequested.store(true);
+      CancelArrives(worker);
     }
     if (!worker.verifiedFile) {
       error = 2;  // ERROR_FILE_NOT_FOUND
@@ -94,6 +163,9 @@ class ScriptedStages final : public PipelineStages {
 
   void LaunchInstaller(SetupWorker& worker) override {
     calls.push_back("launch");
+    // After the driver's commit, before anything is posted.
+    launchGate.Pass();
+    fileHeldAtLaunch = worker.verifiedFile && files_.Exists(worker.installerPath);
     worker.Post(WM_SETUP_STARTING, 0, 0);
     if (!script.launchSucceeds) {
       worker.Post(WM_SETUP_FAILED, static_cast<std::uintptr_t>(FailureKind::LaunchFailed),
@@ -109,6 +181,11 @@ class ScriptedStages final : public PipelineStages {
   std::vector<std::pair<std::uint64_t, std::uint64_t>> countersAtFirstDownload;
   int directoriesCreated = 0;
   int verifications = 0;
+  // Armed by a test that wants to act while the check runs, or between the commit and the launch.
+  StageGate verifyGate;
+  StageGate launchGate;
+  // Whether the verified file was still held and staged when the launch went on past its gate.
+  bool fileHeldAtLaunch = false;
 
  private:
   FakeFileApi& files_;

@@ -261,7 +261,7 @@ TEST(SetupWorkerTest, CancelAfterTheRunEndedReturnsAndClosesNothing) {
     m = f.poster.Take(std::chrono::seconds(10));
     ASSERT_TRUE(m.has_value());
   } while (m->message != WM_SETUP_FAILED);
-  f.worker.Cancel();
+  EXPECT_TRUE(f.worker.Cancel());
   EXPECT_FALSE(f.worker.workerThread.Joinable());
   EXPECT_EQ(f.files.TotalCloses(), 0);
   EXPECT_EQ(f.poster.Posted().back(), Failed(FailureKind::DownloadFailed, 2));

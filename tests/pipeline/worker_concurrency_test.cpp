@@ -172,7 +172,7 @@ TEST_P(CancelTest, CancelEndsTheRunSilentlyAndClosesTheRequestOnce) {
       std::this_thread::yield();
     }
   }
-  worker.Cancel();
+  EXPECT_TRUE(worker.Cancel());
   CheckCancelledCleanly(s, worker, stages);
 }
 
@@ -199,7 +199,7 @@ TEST(CancelTest, CancelAtAnyMomentEndsTheRunSilently) {
     SetupWorker worker{kWindow, s.Platform(), stages};
     worker.Start();
     std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
-    worker.Cancel();
+    EXPECT_TRUE(worker.Cancel());
     CheckCancelledCleanly(s, worker, stages);
     if (::testing::Test::HasFailure()) {
       FAIL() << "at iteration " << i;
@@ -244,7 +244,7 @@ TEST(StartTest, AThreadThatCannotBeCreatedIsReportedAsALaunchFailure) {
   EXPECT_EQ(m.wParam, static_cast<std::uintptr_t>(FailureKind::LaunchFailed));
   EXPECT_EQ(m.lParam, 8);  // ERROR_NOT_ENOUGH_MEMORY
   EXPECT_TRUE(stages.calls.empty());
-  worker.Cancel();  // the failure screen's Cancel: nothing to join
+  EXPECT_TRUE(worker.Cancel());  // the failure screen's Cancel: nothing to join
 }
 
 }  // namespace
