@@ -10,9 +10,9 @@
 
 #include "app/run_setup.h"
 #include "app/setup_messages.h"
-#include "platform/win32/win32_pipeline.h"
-#include "platform/win32/win32_startup.h"
-#include "platform/win32/win32_window.h"
+#include "app/win32/pipeline.h"
+#include "app/win32/startup.h"
+#include "app/win32/window.h"
 
 namespace {
 

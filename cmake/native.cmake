@@ -17,13 +17,13 @@ set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 include(GoogleTest)
 
-# The native build's own implementations (platform/native/) and the scripted, recording
-# stand-ins the tests use (platform/fake/).
-file(GLOB native_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/native/*.cpp)
+# What only the tests use: the std::thread platform (tests/native/) and the scripted, recording
+# stand-ins (tests/fakes/). Nothing of either is part of the program.
+file(GLOB native_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
 add_library(vorne_native_platform STATIC ${native_sources})
 target_link_libraries(vorne_native_platform PUBLIC vorne_core)
 
-file(GLOB fake_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/fake/*.cpp)
+file(GLOB fake_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fakes/*.cpp)
 add_library(vorne_fakes STATIC ${fake_sources})
 target_link_libraries(vorne_fakes PUBLIC vorne_core)
 

@@ -45,6 +45,14 @@ file(GLOB win32_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/win32/*.c
 add_library(vorne_win32_platform STATIC ${win32_sources})
 target_link_libraries(vorne_win32_platform PUBLIC vorne_core ${delay_targets})
 
+# The program's Windows composition (app/win32/): start-up calls, the window class and procedure,
+# the paint entry and the real pipeline's wiring. The exe adds its entry point; the Wine test
+# programs link the same pieces.
+file(GLOB win32_app_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/win32/*.cpp)
+list(REMOVE_ITEM win32_app_sources ${CMAKE_SOURCE_DIR}/app/win32/main.cpp)
+add_library(vorne_win32_app STATIC ${win32_app_sources})
+target_link_libraries(vorne_win32_app PUBLIC vorne_win32_platform)
+
 # Resources: the UI string tables, generated from resources/strings/*.txt, and every resource
 # script in resources/.
 file(GLOB string_tables CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/strings/*.txt)
@@ -74,9 +82,9 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/app.rc PROPERTIES
 set(VORNE_STRINGS_RC ${strings_rc})
 add_custom_target(vorne_strings_rc DEPENDS ${strings_rc})
 
-add_executable(VorneSandboxSetup WIN32 app/main_win32.cpp ${VORNE_RESOURCES})
+add_executable(VorneSandboxSetup WIN32 app/win32/main.cpp ${VORNE_RESOURCES})
 add_dependencies(VorneSandboxSetup vorne_strings_rc)
-target_link_libraries(VorneSandboxSetup PRIVATE vorne_win32_platform)
+target_link_libraries(VorneSandboxSetup PRIVATE vorne_win32_app)
 target_link_options(VorneSandboxSetup PRIVATE -mwindows -s)
 target_include_directories(VorneSandboxSetup PRIVATE ${CMAKE_BINARY_DIR}/resources
                                                      ${CMAKE_SOURCE_DIR}/resources)
@@ -89,7 +97,7 @@ add_subdirectory(bench)
 # The real window under Wine needs an X display: tests/e2e/test_window.py runs this program inside
 # Xvfb (it is not one of the display-less Wine tests above).
 add_executable(window_gui_check tests/win32/window_gui_check.cpp tests/win32/harness.cpp)
-target_link_libraries(window_gui_check PRIVATE vorne_win32_platform)
+target_link_libraries(window_gui_check PRIVATE vorne_win32_app)
 target_link_options(window_gui_check PRIVATE -mconsole)
 add_subdirectory(tests/e2e)
 # The build's own checks: a second build of the exe gives the same bytes.

@@ -7,7 +7,7 @@
 
 #include "platform/handles.h"
 #include "platform/window_api.h"
-#include "ui/com_holder.h"
+#include "platform/com_holder.h"
 #include "ui/setup_window.h"
 
 struct ID2D1Factory;

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "platform/handles.h"
-#include "ui/com_holder.h"
+#include "platform/com_holder.h"
 
 struct ID2D1Factory;
 struct IDWriteFactory;

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/drawing_api.h"
-#include "ui/com_holder.h"
+#include "platform/com_holder.h"
 
 struct IDWriteFactory;
 struct IDWriteTextFormat;

@@ -8,7 +8,7 @@
 
 #include "platform/drawing_api.h"
 #include "platform/text_api.h"
-#include "ui/com_holder.h"
+#include "platform/com_holder.h"
 #include "ui/setup_window.h"
 
 using TextFormat = ComHolder<IDWriteTextFormat>;

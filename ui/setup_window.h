@@ -8,7 +8,7 @@
 #include "app/setup_messages.h"
 #include "pipeline/setup_worker.h"
 #include "platform/handles.h"
-#include "ui/com_holder.h"
+#include "platform/com_holder.h"
 
 struct ID2D1Factory;
 struct IDWriteFactory;

@@ -3,9 +3,9 @@
 
 #include "app/run_setup.h"
 #include "app/setup_messages.h"
-#include "platform/win32/win32_pipeline.h"
-#include "platform/win32/win32_startup.h"
-#include "platform/win32/win32_window.h"
+#include "app/win32/pipeline.h"
+#include "app/win32/startup.h"
+#include "app/win32/window.h"
 
 static_assert(kExitUserCancelled == ERROR_INSTALL_USEREXIT);
 static_assert(kExitSetupFailed == ERROR_INSTALL_FAILURE);

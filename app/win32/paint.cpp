@@ -4,7 +4,7 @@
 #include "platform/win32/win32_d2d.h"
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_resources.h"
-#include "platform/win32/win32_window.h"
+#include "app/win32/window.h"
 #include "render/paint.h"
 
 void PaintWindow(SetupWindow& window, HWND hwnd) {

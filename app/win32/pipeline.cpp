@@ -1,4 +1,4 @@
-#include "platform/win32/win32_pipeline.h"
+#include "app/win32/pipeline.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_startup.h"
+#include "app/win32/startup.h"
 
 #include <d2d1.h>
 #include <dwmapi.h>
@@ -10,7 +10,7 @@
 #include "platform/win32/com_release.h"
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_resources.h"
-#include "platform/win32/win32_window.h"
+#include "app/win32/window.h"
 
 namespace {
 

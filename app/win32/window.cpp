@@ -1,4 +1,4 @@
-#include "platform/win32/win32_window.h"
+#include "app/win32/window.h"
 
 #include <d2d1.h>
 

@@ -1,9 +1,9 @@
-#include "platform/fake/fake_file_api.h"
+#include "tests/fakes/fake_file_api.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "platform/fake/event_log.h"
+#include "tests/fakes/event_log.h"
 
 namespace {
 

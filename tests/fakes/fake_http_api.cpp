@@ -1,4 +1,4 @@
-#include "platform/fake/fake_http_api.h"
+#include "tests/fakes/fake_http_api.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "platform/fake/fake_process_api.h"
+#include "tests/fakes/fake_process_api.h"
 
-#include "platform/fake/event_log.h"
+#include "tests/fakes/event_log.h"
 
 std::u16string FakeProcessApi::GetCommandLineW() {
   return commandLine;

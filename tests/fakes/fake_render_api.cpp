@@ -1,4 +1,4 @@
-#include "platform/fake/fake_render_api.h"
+#include "tests/fakes/fake_render_api.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "platform/fake/fake_resource_api.h"
+#include "tests/fakes/fake_resource_api.h"
 
 #include <array>
 

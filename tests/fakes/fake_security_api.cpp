@@ -1,4 +1,4 @@
-#include "platform/fake/fake_security_api.h"
+#include "tests/fakes/fake_security_api.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "platform/fake/fake_trust_api.h"
+#include "tests/fakes/fake_trust_api.h"
 
-#include "platform/fake/event_log.h"
+#include "tests/fakes/event_log.h"
 
 std::uint32_t FakeTrustApi::WinVerifyTrustVerify(const std::u16string& path, FileHandle file,
                                                  TrustStateHandle& state) {

@@ -1,4 +1,4 @@
-#include "platform/fake/fake_window_api.h"
+#include "tests/fakes/fake_window_api.h"
 
 #include <cstdio>
 

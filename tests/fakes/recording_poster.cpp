@@ -1,4 +1,4 @@
-#include "platform/fake/recording_poster.h"
+#include "tests/fakes/recording_poster.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/fake/table_locale_api.h"
+#include "tests/fakes/table_locale_api.h"
 
 #include <cstddef>
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/fake_resource_api.h"
+#include "tests/fakes/fake_resource_api.h"
 #include "tests/l10n/res_file.h"
 
 // Every entry of the compiled string resource file.

@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "platform/fake/table_locale_api.h"
+#include "tests/fakes/table_locale_api.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "l10n/ui_language.h"
-#include "platform/fake/fake_resource_api.h"
+#include "tests/fakes/fake_resource_api.h"
 #include "tests/l10n/compiled_strings.h"
 #include "tests/l10n/expected_rows.h"
 

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/fake/fake_resource_api.h"
-#include "platform/fake/table_locale_api.h"
+#include "tests/fakes/fake_resource_api.h"
+#include "tests/fakes/table_locale_api.h"
 #include "tests/l10n/compiled_strings.h"
 
 namespace {

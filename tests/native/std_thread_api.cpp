@@ -1,4 +1,4 @@
-#include "platform/native/std_thread_api.h"
+#include "tests/native/std_thread_api.h"
 
 #include <atomic>
 #include <cerrno>

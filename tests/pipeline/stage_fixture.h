@@ -8,14 +8,14 @@
 #include "app/setup_messages.h"
 #include "pipeline/installer_stages.h"
 #include "pipeline/setup_worker.h"
-#include "platform/fake/event_log.h"
-#include "platform/fake/fake_file_api.h"
-#include "platform/fake/fake_http_api.h"
-#include "platform/fake/fake_process_api.h"
-#include "platform/fake/fake_security_api.h"
-#include "platform/fake/fake_trust_api.h"
-#include "platform/fake/recording_poster.h"
-#include "platform/native/std_thread_api.h"
+#include "tests/fakes/event_log.h"
+#include "tests/fakes/fake_file_api.h"
+#include "tests/fakes/fake_http_api.h"
+#include "tests/fakes/fake_process_api.h"
+#include "tests/fakes/fake_security_api.h"
+#include "tests/fakes/fake_trust_api.h"
+#include "tests/fakes/recording_poster.h"
+#include "tests/native/std_thread_api.h"
 
 inline constexpr WindowHandle kStageWindow = 0xC0DE;
 inline constexpr char16_t kTestHost[] = u"download.vorne-sandbox.example";

@@ -11,10 +11,10 @@
 
 #include "app/setup_messages.h"
 #include "pipeline/setup_worker.h"
-#include "platform/fake/fake_file_api.h"
-#include "platform/fake/fake_http_api.h"
-#include "platform/fake/recording_poster.h"
-#include "platform/native/std_thread_api.h"
+#include "tests/fakes/fake_file_api.h"
+#include "tests/fakes/fake_http_api.h"
+#include "tests/fakes/recording_poster.h"
+#include "tests/native/std_thread_api.h"
 #include "tests/pipeline/scripted_stages.h"
 
 namespace {

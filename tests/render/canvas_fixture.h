@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/fake/fake_render_api.h"
+#include "tests/fakes/fake_render_api.h"
 #include "render/primitives.h"
 
 class CanvasTest : public ::testing::Test {

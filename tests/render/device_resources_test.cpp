@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fake/fake_render_api.h"
+#include "tests/fakes/fake_render_api.h"
 #include "render/palette.h"
 #include "render/primitives.h"
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "l10n/ui_language.h"
-#include "platform/fake/fake_render_api.h"
-#include "platform/fake/fake_resource_api.h"
-#include "platform/fake/table_locale_api.h"
+#include "tests/fakes/fake_render_api.h"
+#include "tests/fakes/fake_resource_api.h"
+#include "tests/fakes/table_locale_api.h"
 #include "render/palette.h"
 #include "render/primitives.h"
 #include "tests/l10n/expected_rows.h"

@@ -1,4 +1,4 @@
-#include "ui/com_holder.h"
+#include "platform/com_holder.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/fake_window_api.h"
+#include "tests/fakes/fake_window_api.h"
 
 namespace {
 

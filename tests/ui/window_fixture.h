@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "pipeline/setup_worker.h"
-#include "platform/fake/fake_window_api.h"
-#include "platform/fake/recording_poster.h"
+#include "tests/fakes/fake_window_api.h"
+#include "tests/fakes/recording_poster.h"
 #include "platform/file_api.h"
 #include "platform/http_api.h"
 #include "platform/thread.h"

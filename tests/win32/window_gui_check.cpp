@@ -7,7 +7,7 @@
 
 #include "app/setup_messages.h"
 #include "platform/win32/com_release.h"
-#include "platform/win32/win32_window.h"
+#include "app/win32/window.h"
 #include "tests/win32/harness.h"
 #include "ui/placement.h"
 
