@@ -3,18 +3,29 @@
 
 #include <cstdint>
 
+#include "app/main_window_api.h"
 #include "pipeline/pipeline_stages.h"
 #include "pipeline/setup_worker.h"
-#include "platform/startup_api.h"
+#include "platform/factory_api.h"
+#include "platform/hardening_api.h"
+#include "platform/locale_api.h"
+#include "platform/message_loop_api.h"
+#include "platform/resource_api.h"
 #include "platform/window_api.h"
 
 // The module instance; set once by the entry point before any resource is read.
 extern InstanceHandle g_instance;
 
-// Everything RunSetup calls on the platform, and what the worker is built from.
+// Everything RunSetup calls on the platform, one interface per concern, and what the worker is
+// built from. The resources are the program's own module's.
 struct SetupPlatform {
-  StartupApi& startup;
+  HardeningApi& hardening;
+  const ResourceApi& resources;
+  const LocaleApi& locale;
+  GraphicsFactoryApi& factories;
+  MainWindowApi& mainWindow;
   WindowApi& window;
+  MessageLoopApi& loop;
   WorkerPlatform worker;
   PipelineStages& stages;
 };

@@ -94,7 +94,7 @@ int wmain(int argc, wchar_t** argv) {
   window.worker->bytesTotal = 536870912;
 
   Win32RenderApi render;
-  Win32ResourceApi resources(reinterpret_cast<ModuleHandle>(::GetModuleHandleW(nullptr)));
+  Win32ResourceApi resources(reinterpret_cast<InstanceHandle>(::GetModuleHandleW(nullptr)));
   Win32LocaleApi locale;
   const RenderPlatform platform{render, render, resources, locale};
 

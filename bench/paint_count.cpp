@@ -11,30 +11,19 @@
 #include "app/run_setup.h"
 #include "app/setup_messages.h"
 #include "app/win32/pipeline.h"
-#include "app/win32/startup.h"
 #include "app/win32/window.h"
+#include "platform/win32/win32_locale.h"
+#include "platform/win32/win32_resources.h"
+#include "platform/win32/win32_startup_calls.h"
+#include "platform/win32/win32_window_api.h"
 
 namespace {
 
-// The real start-up calls, with the message loop's dispatches counted.
-class CountingStartup final : public StartupApi {
+// The real message loop, with its dispatches counted.
+class CountingLoop final : public MessageLoopApi {
  public:
-  explicit CountingStartup(StartupApi& inner) : inner_(inner) {}
+  explicit CountingLoop(MessageLoopApi& inner) : inner_(inner) {}
 
-  void SetDefaultDllDirectories() override { inner_.SetDefaultDllDirectories(); }
-  void HeapSetInformation() override { inner_.HeapSetInformation(); }
-  void ChooseUiLanguage() override { inner_.ChooseUiLanguage(); }
-  std::int32_t D2D1CreateFactory(ComHolder<ID2D1Factory>& factory) override {
-    return inner_.D2D1CreateFactory(factory);
-  }
-  std::int32_t DWriteCreateFactory(ComHolder<IDWriteFactory>& factory) override {
-    return inner_.DWriteCreateFactory(factory);
-  }
-  bool CreateMainWindow(SetupWindow& window, InstanceHandle instance) override {
-    return inner_.CreateMainWindow(window, instance);
-  }
-  void DwmSetWindowAttribute(WindowHandle window) override { inner_.DwmSetWindowAttribute(window); }
-  void SetForegroundWindow(WindowHandle window) override { inner_.SetForegroundWindow(window); }
   int GetMessageW(LoopMessage& message) override { return inner_.GetMessageW(message); }
   void TranslateMessage(const LoopMessage& message) override { inner_.TranslateMessage(message); }
 
@@ -64,18 +53,26 @@ class CountingStartup final : public StartupApi {
   ULONGLONG last = 0;
 
  private:
-  StartupApi& inner_;
+  MessageLoopApi& inner_;
 };
 
 }  // namespace
 
 int wmain() {
-  Win32StartupApi real;
-  CountingStartup counting(real);
+  const InstanceHandle instance = reinterpret_cast<InstanceHandle>(::GetModuleHandleW(nullptr));
+  Win32HardeningApi hardening;
+  const Win32ResourceApi resources(instance);
+  const Win32LocaleApi locale;
+  Win32GraphicsFactoryApi factories;
+  Win32MainWindowApi mainWindow;
+  Win32WindowApi window;
+  Win32MessageLoopApi real;
+  CountingLoop counting(real);
   Win32Pipeline pipeline;
-  const SetupPlatform platform{counting, TheWindowApi(), pipeline.Worker(), pipeline.Stages()};
-  const std::uint32_t exitCode =
-      RunSetup(platform, reinterpret_cast<InstanceHandle>(::GetModuleHandleW(nullptr)), SW_SHOW);
+  const SetupPlatform platform{hardening, resources,         locale,
+                               factories, mainWindow,        window,
+                               counting,  pipeline.Worker(), pipeline.Stages()};
+  const std::uint32_t exitCode = RunSetup(platform, instance, SW_SHOW);
   std::printf("paint count: exit code %u, failure kind %u (1: the unsigned file)\n", exitCode,
               static_cast<unsigned>(counting.kind));
   std::printf("paint count: %d paints, %d progress messages handled in %llu ms\n", counting.paints,

@@ -5,10 +5,10 @@
 
 #include <cstdint>
 
+#include "platform/com_holder.h"
+#include "platform/geometry.h"
 #include "platform/handles.h"
 #include "platform/window_api.h"
-#include "platform/com_holder.h"
-#include "ui/setup_window.h"
 
 struct ID2D1Factory;
 struct ID2D1HwndRenderTarget;

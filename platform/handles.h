@@ -4,10 +4,11 @@
 
 #include <cstdint>
 
-using WindowHandle = std::uintptr_t;   // HWND
-using HttpHandle = std::uintptr_t;     // HINTERNET
-using FileHandle = std::uintptr_t;     // HANDLE of a file
-using ProcessHandle = std::uintptr_t;  // HANDLE of a process or thread
+using WindowHandle = std::uintptr_t;    // HWND
+using HttpHandle = std::uintptr_t;      // HINTERNET
+using FileHandle = std::uintptr_t;      // HANDLE of a file
+using ProcessHandle = std::uintptr_t;   // HANDLE of a process or thread
+using InstanceHandle = std::uintptr_t;  // HINSTANCE of the program
 
 // INVALID_HANDLE_VALUE, which CreateFileW and friends return on failure. The portable code treats
 // it as "no handle" the moment it receives one, so only one empty value travels further.

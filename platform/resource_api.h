@@ -7,10 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/handles.h"
 #include "platform/langid.h"
-
-// HMODULE / HINSTANCE as it crosses into the portable code.
-using ModuleHandle = std::uintptr_t;
 
 class ResourceApi {
  public:

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/drawing_api.h"
 #include "platform/com_holder.h"
+#include "platform/drawing_api.h"
 
 struct IDWriteFactory;
 struct IDWriteTextFormat;

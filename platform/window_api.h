@@ -1,29 +1,15 @@
-// The user-interface calls the window logic makes on its one window (user32, dwmapi and the
-// render target's Resize). UI thread only.
+// The user-interface calls the program makes on its one window (user32, dwmapi and the render
+// target's Resize). UI thread only.
 #pragma once
 
 #include <cstdint>
 
+#include "platform/geometry.h"
 #include "platform/handles.h"
 
 using MonitorHandle = std::uintptr_t;  // HMONITOR
 
 struct ID2D1HwndRenderTarget;
-
-// A RECT: pixels, signed, same layout (four 32-bit LONGs).
-struct PixelRect {
-  std::int32_t left = 0;
-  std::int32_t top = 0;
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
-
-  bool operator==(const PixelRect&) const = default;
-};
-
-struct PixelPoint {
-  std::int32_t x = 0;
-  std::int32_t y = 0;
-};
 
 // ShowWindow commands and SetWindowPos flags the logic passes on.
 inline constexpr int kSwHide = 0;
@@ -37,6 +23,10 @@ class WindowApi {
   // The whole client area, without erasing the background. Result ignored.
   virtual void InvalidateRect(WindowHandle window) = 0;
   virtual void ShowWindow(WindowHandle window, int command) = 0;
+  virtual void SetForegroundWindow(WindowHandle window) = 0;
+  // DWMWA_WINDOW_CORNER_PREFERENCE := DWMWCP_ROUND. Result ignored (systems before Windows 11
+  // refuse it).
+  virtual void DwmSetWindowAttribute(WindowHandle window) = 0;
   virtual void DestroyWindow(WindowHandle window) = 0;
   virtual void PostQuitMessage(int exitCode) = 0;
   virtual void SetCapture(WindowHandle window) = 0;

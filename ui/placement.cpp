@@ -1,7 +1,7 @@
 #include "ui/placement.h"
 
 float DipScale(std::uint32_t dpi) {
-  return static_cast<float>(dpi) / 96.0f;
+  return static_cast<float>(dpi) / static_cast<float>(kBaseDpi);
 }
 
 PixelSize WindowSizeForDpi(std::uint32_t dpi) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "platform/geometry.h"
 #include "platform/handles.h"
 #include "platform/window_api.h"
 
@@ -10,12 +11,8 @@
 inline constexpr float kCanvasWidth = 420.0f;
 inline constexpr float kCanvasHeight = 236.0f;
 
-struct PixelSize {
-  int width = 0;
-  int height = 0;
-
-  bool operator==(const PixelSize&) const = default;
-};
+// The DPI at which one pixel is one DIP.
+inline constexpr std::uint32_t kBaseDpi = 96;
 
 // The DIP scale: DPI / 96, in float arithmetic.
 float DipScale(std::uint32_t dpi);

@@ -7,8 +7,10 @@
 
 #include "app/setup_messages.h"
 #include "pipeline/setup_worker.h"
-#include "platform/handles.h"
 #include "platform/com_holder.h"
+#include "platform/geometry.h"
+#include "platform/handles.h"
+#include "platform/window_api.h"
 
 struct ID2D1Factory;
 struct IDWriteFactory;
@@ -20,18 +22,6 @@ enum class ButtonId : std::uint32_t {
   Close = 1,  // the x in the title band
   TryAgain = 2,
   Cancel = 3,
-};
-
-// In DIPs, the layout of D2D1_RECT_F. A point is inside when left <= x < right and
-// top <= y < bottom, so the zero rectangle contains nothing and a NaN coordinate is outside.
-struct RectF {
-  float left = 0;
-  float top = 0;
-  float right = 0;
-  float bottom = 0;
-
-  bool Contains(float x, float y) const { return left <= x && x < right && top <= y && y < bottom; }
-  bool operator==(const RectF&) const = default;
 };
 
 // The members are declared in this order so that destruction releases the worker first, then the
@@ -59,3 +49,6 @@ struct SetupWindow {
 
 // The one SetupWindow, reached by the window procedure; null when there is none. UI thread only.
 extern SetupWindow* g_setupWindow;
+// The window calls RunSetup was given, reached by the window procedure the same way; null when
+// there is none. UI thread only.
+extern WindowApi* g_windowApi;

@@ -66,6 +66,11 @@ std::optional<std::intptr_t> HandleWindowMessage(SetupWindow& window, WindowApi&
                                                  WindowHandle hwnd, std::uint32_t message,
                                                  std::uintptr_t wParam, std::intptr_t lParam) {
   switch (message) {
+    case kWmNcCreate:
+      // The first message the window's procedure gets: from here on every handler finds the
+      // window in the record, also those of the messages sent before CreateWindowExW returns.
+      window.hwnd = hwnd;
+      return std::nullopt;  // DefWindowProcW completes the creation
     case kWmDestroy:
       OnDestroy(window, api);
       return 0;

@@ -10,6 +10,7 @@
 #include "ui/setup_window.h"
 
 // The system messages handled here (the values of the WM_* macros).
+inline constexpr std::uint32_t kWmNcCreate = 0x0081;
 inline constexpr std::uint32_t kWmDestroy = 0x0002;
 inline constexpr std::uint32_t kWmSize = 0x0005;
 inline constexpr std::uint32_t kWmPaint = 0x000F;

@@ -9,7 +9,7 @@ BOOL CALLBACK AppendLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR 
   return TRUE;
 }
 
-HMODULE AsModule(ModuleHandle module) {
+HMODULE AsModule(InstanceHandle module) {
   return reinterpret_cast<HMODULE>(module);
 }
 

@@ -7,7 +7,7 @@ class Win32ResourceApi final : public ResourceApi {
  public:
   // `module`: the HINSTANCE of the program (g_instance), which outlives this object. Cheap to make;
   // any thread, as the resource functions are.
-  explicit Win32ResourceApi(ModuleHandle module) : module_(module) {}
+  explicit Win32ResourceApi(InstanceHandle module) : module_(module) {}
 
   std::vector<LangId> EnumResourceLanguagesW(std::uint16_t block) const override;
   bool FindResourceExW(std::uint16_t block, LangId language) const override;
@@ -15,5 +15,5 @@ class Win32ResourceApi final : public ResourceApi {
                                                             LangId language) const override;
 
  private:
-  ModuleHandle module_;
+  InstanceHandle module_;
 };

@@ -8,22 +8,75 @@
 #include <vector>
 
 #include "../ui/window_fixture.h"
+#include "l10n/ui_language.h"
+#include "tests/fakes/fake_resource_api.h"
+#include "tests/fakes/table_locale_api.h"
 #include "ui/setup_window.h"
+#include "ui/window_messages.h"
 
 namespace {
 
 constexpr InstanceHandle kInstance = 0x400000;
 
-// The start-up calls, logged in the fixture's log; GetMessageW plays a script.
-class FakeStartup final : public StartupApi {
- public:
-  explicit FakeStartup(std::vector<std::string>& log) : log_(log) {}
+LoopMessage Msg(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                std::intptr_t lParam) {
+  LoopMessage m;
+  m.window = window;
+  m.message = message;
+  m.wParam = wParam;
+  m.lParam = lParam;
+  return m;
+}
 
+// The start-up calls, logged in the fixture's log; GetMessageW plays a script.
+class FakeHardening final : public HardeningApi {
+ public:
+  explicit FakeHardening(std::vector<std::string>& log) : log_(log) {}
   void SetDefaultDllDirectories() override { log_.push_back("SetDefaultDllDirectories"); }
   void HeapSetInformation() override { log_.push_back("HeapSetInformation"); }
-  void ChooseUiLanguage() override {
-    log_.push_back("ChooseUiLanguage instance " + std::to_string(g_instance));
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+// The user's preferred languages: German. The first query shows when the language is chosen.
+class LoggingLocale final : public LocaleApi {
+ public:
+  explicit LoggingLocale(std::vector<std::string>& log) : log_(log) {
+    table_.SetPreferredLanguages({u"de-DE"});
   }
+  bool GetUserPreferredUILanguages(std::uint32_t flags, std::uint32_t* numLanguages,
+                                   char16_t* buffer, std::uint32_t* bufferLength) const override {
+    if (buffer == nullptr) {
+      log_.push_back("ChooseUiLanguage instance " + std::to_string(g_instance));
+    }
+    return table_.GetUserPreferredUILanguages(flags, numLanguages, buffer, bufferLength);
+  }
+  std::uint32_t LocaleNameToLCID(const std::u16string& name, std::uint32_t flags) const override {
+    return table_.LocaleNameToLCID(name, flags);
+  }
+  int LCIDToLocaleName(std::uint32_t lcid, char16_t* name, int nameLength,
+                       std::uint32_t flags) const override {
+    return table_.LCIDToLocaleName(lcid, name, nameLength, flags);
+  }
+  int GetLocaleInfoEx(const char16_t* localeName, std::uint32_t lcType, char16_t* data,
+                      int dataLength) const override {
+    return table_.GetLocaleInfoEx(localeName, lcType, data, dataLength);
+  }
+  int GetNumberFormatEx(const char16_t* localeName, std::uint32_t flags, const char16_t* value,
+                        const NumberFormat& format, char16_t* numberStr,
+                        int numberLength) const override {
+    return table_.GetNumberFormatEx(localeName, flags, value, format, numberStr, numberLength);
+  }
+
+ private:
+  std::vector<std::string>& log_;
+  TableLocaleApi table_;
+};
+
+class FakeFactories final : public GraphicsFactoryApi {
+ public:
+  explicit FakeFactories(std::vector<std::string>& log) : log_(log) {}
   std::int32_t D2D1CreateFactory(ComHolder<ID2D1Factory>& factory) override {
     log_.push_back("D2D1CreateFactory");
     if (d2dResult >= 0) {
@@ -38,22 +91,50 @@ class FakeStartup final : public StartupApi {
     }
     return writeResult;
   }
-  bool CreateMainWindow(SetupWindow& window, InstanceHandle instance) override {
+
+  std::int32_t d2dResult = 0;
+  std::int32_t writeResult = 0;
+  FakeComObject d2d{nullptr, "d2dFactory"};
+  FakeComObject write{nullptr, "writeFactory"};
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+// Creation as the system does it: the window's procedure gets WM_NCCREATE before
+// CreateWindowExW returns, and finds its state and window calls the way the real one does.
+class FakeMainWindow final : public MainWindowApi {
+ public:
+  explicit FakeMainWindow(std::vector<std::string>& log) : log_(log) {}
+  WindowHandle CreateMainWindow(InstanceHandle instance, const std::u16string& title) override {
+    SetupWindow* window = g_setupWindow;
     // The record is reachable, with both factories, while the window is being created.
-    const bool reachable = g_setupWindow == &window && window.d2dFactory && window.writeFactory;
+    const bool reachable =
+        window != nullptr && g_windowApi != nullptr && window->d2dFactory && window->writeFactory;
     log_.push_back(std::string("CreateMainWindow") + (reachable ? "" : " (state not reachable)") +
                    (instance == kInstance ? "" : " (wrong instance)"));
-    if (createWindow) {
-      window.hwnd = kWindow;
+    this->title = title;
+    if (!createWindow) {
+      return 0;
     }
-    return createWindow;
+    if (reachable) {
+      HandleWindowMessage(*window, *g_windowApi, kWindow, kWmNcCreate, 0, 0);
+      hwndDuringCreation = window->hwnd;
+    }
+    return kWindow;
   }
-  void DwmSetWindowAttribute(WindowHandle window) override {
-    log_.push_back("DwmSetWindowAttribute " + std::to_string(window));
-  }
-  void SetForegroundWindow(WindowHandle window) override {
-    log_.push_back("SetForegroundWindow " + std::to_string(window));
-  }
+
+  bool createWindow = true;
+  std::u16string title;
+  WindowHandle hwndDuringCreation = 0;
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+class ScriptedLoop final : public MessageLoopApi {
+ public:
+  explicit ScriptedLoop(std::vector<std::string>& log) : log_(log) {}
   int GetMessageW(LoopMessage& message) override {
     log_.push_back("GetMessageW");
     const std::pair<int, LoopMessage> next = script.front();
@@ -69,13 +150,8 @@ class FakeStartup final : public StartupApi {
     }
   }
 
-  std::int32_t d2dResult = 0;
-  std::int32_t writeResult = 0;
-  bool createWindow = true;
   std::deque<std::pair<int, LoopMessage>> script;
   std::function<void(const LoopMessage&)> onDispatch;
-  FakeComObject d2d{nullptr, "d2dFactory"};
-  FakeComObject write{nullptr, "writeFactory"};
 
  private:
   std::vector<std::string>& log_;
@@ -83,23 +159,29 @@ class FakeStartup final : public StartupApi {
 
 struct RunSetupTest : testing::Test {
   RunSetupTest() {
-    startup.d2d.log = &f.log;
-    startup.write.log = &f.log;
+    factories.d2d.log = &f.log;
+    factories.write.log = &f.log;
+    resources.SetStrings(0x0409, {{101, u"VORNE Sandbox Setup"}, {113, u""}});
+    resources.SetStrings(0x0407, {{101, u"Setup von VORNE Sandbox"}, {113, u""}});
   }
   std::uint32_t Run(int showCommand) {
-    return SetupEntry(SetupPlatform{startup, f.api, f.workerPlatform, f.stages}, kInstance,
-                      showCommand);
+    return SetupEntry(SetupPlatform{hardening, resources, locale, factories, mainWindow, f.api,
+                                    loop, f.workerPlatform, f.stages},
+                      kInstance, showCommand);
   }
-  void Quit(std::uintptr_t code) {
-    startup.script.push_back({0, LoopMessage{0, kWmQuit, code, 0}});
-  }
+  void Quit(std::uintptr_t code) { loop.script.push_back({0, Msg(0, kWmQuit, code, 0)}); }
 
   WindowFixture f;
-  FakeStartup startup{f.log};
+  FakeHardening hardening{f.log};
+  FakeResourceApi resources;
+  LoggingLocale locale{f.log};
+  FakeFactories factories{f.log};
+  FakeMainWindow mainWindow{f.log};
+  ScriptedLoop loop{f.log};
 };
 
 TEST_F(RunSetupTest, StartsRunsAndTearsDownInOrder) {
-  startup.script.push_back({1, LoopMessage{kWindow, WM_SETUP_PROGRESS, 0, 0}});
+  loop.script.push_back({1, Msg(kWindow, WM_SETUP_PROGRESS, 0, 0)});
   Quit(3010);
   EXPECT_EQ(Run(0), 3010u);
   EXPECT_EQ(f.log, (std::vector<std::string>{
@@ -114,6 +196,17 @@ TEST_F(RunSetupTest, StartsRunsAndTearsDownInOrder) {
                        "JoinThread", "Release writeFactory", "Release d2dFactory"}));
   EXPECT_EQ(g_setupWindow, nullptr);
   EXPECT_EQ(g_instance, kInstance);
+}
+
+TEST_F(RunSetupTest, TitlesTheWindowInTheChosenLanguageAndKnowsItsHandleDuringCreation) {
+  Quit(0);
+  Run(1);
+  EXPECT_EQ(g_uiLanguage, 0x0407);
+  EXPECT_EQ(mainWindow.title, u"Setup von VORNE Sandbox");
+  // Set from WM_NCCREATE, before CreateWindowExW returned: a handler that runs during creation
+  // already acts on the right window.
+  EXPECT_EQ(mainWindow.hwndDuringCreation, kWindow);
+  EXPECT_EQ(g_windowApi, nullptr) << "cleared with g_setupWindow";
 }
 
 TEST_F(RunSetupTest, PassesOtherShowCommandsOn) {
@@ -137,11 +230,11 @@ TEST_F(RunSetupTest, DropsTheDrawingResourcesAfterTheWorkerAndWithTheGlobalClear
   FakeComObject target{&f.log, "renderTarget"};
   FakeComObject brush{&f.log, "brush"};
   // A paint during the loop makes the device resources.
-  startup.onDispatch = [&](const LoopMessage&) {
+  loop.onDispatch = [&](const LoopMessage&) {
     AttachFake(g_setupWindow->renderTarget, target);
     AttachFake(g_setupWindow->brush, brush);
   };
-  startup.script.push_back({1, LoopMessage{kWindow, kWmPaint, 0, 0}});
+  loop.script.push_back({1, Msg(kWindow, kWmPaint, 0, 0)});
   Quit(1602);
   EXPECT_EQ(Run(1), 1602u);
   const std::vector<std::string> tail(f.log.end() - 5, f.log.end());
@@ -151,15 +244,15 @@ TEST_F(RunSetupTest, DropsTheDrawingResourcesAfterTheWorkerAndWithTheGlobalClear
 
 TEST_F(RunSetupTest, AFailedGetMessageEndsWithTheFailureCode) {
   // The record of a failed call still holds the last message, whose wParam means nothing here.
-  startup.script.push_back({1, LoopMessage{kWindow, kWmKeyDown, 0, 0}});
-  startup.script.push_back({-1, LoopMessage{kWindow, kWmKeyDown, 0, 0}});
+  loop.script.push_back({1, Msg(kWindow, kWmKeyDown, 0, 0)});
+  loop.script.push_back({-1, Msg(kWindow, kWmKeyDown, 0, 0)});
   EXPECT_EQ(Run(1), 1603u);
   EXPECT_EQ(f.api.Count("GetMessageW"), 2);
   EXPECT_TRUE(f.Logged("JoinThread"));
 }
 
 TEST_F(RunSetupTest, NoDirect2DMeansNoWindowAnd1603) {
-  startup.d2dResult = static_cast<std::int32_t>(0x80004005);
+  factories.d2dResult = static_cast<std::int32_t>(0x80004005);
   EXPECT_EQ(Run(1), 1603u);
   EXPECT_EQ(f.log,
             (std::vector<std::string>{"SetDefaultDllDirectories", "HeapSetInformation",
@@ -168,7 +261,7 @@ TEST_F(RunSetupTest, NoDirect2DMeansNoWindowAnd1603) {
 }
 
 TEST_F(RunSetupTest, NoDirectWriteReleasesDirect2DAndEnds) {
-  startup.writeResult = static_cast<std::int32_t>(0x8007000E);
+  factories.writeResult = static_cast<std::int32_t>(0x8007000E);
   EXPECT_EQ(Run(1), 1603u);
   const std::vector<std::string> tail(f.log.end() - 3, f.log.end());
   EXPECT_EQ(tail, (std::vector<std::string>{"D2D1CreateFactory", "DWriteCreateFactory",
@@ -176,7 +269,7 @@ TEST_F(RunSetupTest, NoDirectWriteReleasesDirect2DAndEnds) {
 }
 
 TEST_F(RunSetupTest, NoWindowShowsNothingAndStartsNothing) {
-  startup.createWindow = false;
+  mainWindow.createWindow = false;
   EXPECT_EQ(Run(1), 1603u);
   const std::vector<std::string> tail(f.log.end() - 3, f.log.end());
   EXPECT_EQ(tail, (std::vector<std::string>{"CreateMainWindow", "Release writeFactory",

@@ -16,6 +16,14 @@ void FakeWindowApi::InvalidateRect(WindowHandle window) {
   log_.push_back("InvalidateRect " + std::to_string(window));
 }
 
+void FakeWindowApi::SetForegroundWindow(WindowHandle window) {
+  log_.push_back("SetForegroundWindow " + std::to_string(window));
+}
+
+void FakeWindowApi::DwmSetWindowAttribute(WindowHandle window) {
+  log_.push_back("DwmSetWindowAttribute " + std::to_string(window));
+}
+
 void FakeWindowApi::ShowWindow(WindowHandle window, int command) {
   log_.push_back("ShowWindow " + std::to_string(window) + " " + std::to_string(command));
 }

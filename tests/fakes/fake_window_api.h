@@ -15,6 +15,8 @@ class FakeWindowApi final : public WindowApi {
 
   void InvalidateRect(WindowHandle window) override;
   void ShowWindow(WindowHandle window, int command) override;
+  void SetForegroundWindow(WindowHandle window) override;
+  void DwmSetWindowAttribute(WindowHandle window) override;
   void DestroyWindow(WindowHandle window) override;
   void PostQuitMessage(int exitCode) override;
   void SetCapture(WindowHandle window) override;

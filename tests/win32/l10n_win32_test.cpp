@@ -57,7 +57,7 @@ void CheckText(const std::u16string& actual, const std::u16string& expected, con
 }
 
 Win32ResourceApi Resources() {
-  return Win32ResourceApi(reinterpret_cast<ModuleHandle>(::GetModuleHandleW(nullptr)));
+  return Win32ResourceApi(reinterpret_cast<InstanceHandle>(::GetModuleHandleW(nullptr)));
 }
 
 const ExpectedRow* RowOf(LangId language) {
