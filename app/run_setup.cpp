@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "app/setup_messages.h"
 #include "l10n/string_table.h"
 #include "l10n/ui_language.h"
+#include "pipeline/setup_messages.h"
 #include "ui/placement.h"
 #include "ui/setup_window.h"
 

@@ -9,9 +9,9 @@
 #include <cstdio>
 
 #include "app/run_setup.h"
-#include "app/setup_messages.h"
 #include "app/win32/pipeline.h"
 #include "app/win32/window.h"
+#include "pipeline/setup_messages.h"
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_resources.h"
 #include "platform/win32/win32_startup_calls.h"

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/setup_messages.h"
 #include "pipeline/argument_tail.h"
 #include "pipeline/installer_stages.h"
+#include "pipeline/setup_messages.h"
 #include "pipeline/setup_worker.h"
 
 void InstallerStages::LaunchInstaller(SetupWorker& worker) {

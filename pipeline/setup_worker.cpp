@@ -1,6 +1,6 @@
 #include "pipeline/setup_worker.h"
 
-#include "app/setup_messages.h"
+#include "pipeline/setup_messages.h"
 
 SetupWorker::SetupWorker(WindowHandle window, const WorkerPlatform& platform_,
                          PipelineStages& stages_)

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/setup_messages.h"
+#include "pipeline/setup_messages.h"
 #include "pipeline/setup_worker.h"
 #include "platform/com_holder.h"
 #include "platform/geometry.h"

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/setup_messages.h"
+#include "pipeline/setup_messages.h"
 #include "pipeline/setup_worker.h"
 #include "tests/pipeline/scripted_stages.h"
 

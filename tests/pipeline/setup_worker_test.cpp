@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/setup_messages.h"
+#include "pipeline/setup_messages.h"
 #include "tests/fakes/fake_file_api.h"
 #include "tests/fakes/fake_http_api.h"
 #include "tests/fakes/recording_poster.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/setup_messages.h"
 #include "pipeline/installer_stages.h"
+#include "pipeline/setup_messages.h"
 #include "pipeline/setup_worker.h"
 #include "tests/fakes/event_log.h"
 #include "tests/fakes/fake_file_api.h"

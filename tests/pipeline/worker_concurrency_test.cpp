@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/setup_messages.h"
+#include "pipeline/setup_messages.h"
 #include "pipeline/setup_worker.h"
 #include "tests/fakes/fake_file_api.h"
 #include "tests/fakes/fake_http_api.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/setup_messages.h"
+#include "pipeline/setup_messages.h"
 #include "tests/win32/harness.h"
 #include "tests/win32/pipeline_services.h"
 

@@ -6,8 +6,8 @@
 
 #include <d2d1.h>
 
-#include "app/setup_messages.h"
 #include "app/win32/window.h"
+#include "pipeline/setup_messages.h"
 #include "platform/win32/com_release.h"
 #include "platform/win32/win32_window_api.h"
 #include "tests/win32/harness.h"
@@ -15,7 +15,7 @@
 
 namespace {
 
-HWND Hwnd(const SetupWindow &window) {
+HWND Hwnd(const SetupWindow& window) {
   return reinterpret_cast<HWND>(window.hwnd);
 }
 
@@ -24,14 +24,11 @@ HWND Hwnd(const SetupWindow &window) {
 struct LiveWindow {
   LiveWindow() {
     g_setupWindow = &window;
-    D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory),
-                      nullptr,
-                      reinterpret_cast<void **>(
-                          window.d2dFactory.put(&ReleaseCom<ID2D1Factory>)));
+    D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), nullptr,
+                      reinterpret_cast<void**>(window.d2dFactory.put(&ReleaseCom<ID2D1Factory>)));
     g_windowApi = &api;
     const WindowHandle made = Win32MainWindowApi().CreateMainWindow(
-        reinterpret_cast<InstanceHandle>(::GetModuleHandleW(nullptr)),
-        u"Vorne check window");
+        reinterpret_cast<InstanceHandle>(::GetModuleHandleW(nullptr)), u"Vorne check window");
     // WM_NCCREATE gave the record its handle before CreateWindowExW returned.
     created = made != 0 && window.hwnd == made;
   }
@@ -62,8 +59,7 @@ struct LiveWindow {
     MSG message;
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.message == WM_QUIT) {
-        return static_cast<long long>(
-            static_cast<std::uint32_t>(message.wParam));
+        return static_cast<long long>(static_cast<std::uint32_t>(message.wParam));
       }
       ::DispatchMessageW(&message);
     }
@@ -75,17 +71,17 @@ struct LiveWindow {
   bool created = false;
 };
 
-} // namespace
+}  // namespace
 
 WINE_TEST(CreatesTheHiddenPopupOfTheClass) {
   LiveWindow live;
   CHECK(live.created);
   const HWND hwnd = Hwnd(live.window);
   CHECK(!::IsWindowVisible(hwnd));
-  CHECK_EQ(static_cast<std::uint32_t>(::GetWindowLongW(hwnd, GWL_STYLE)) &
-               (WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CAPTION |
-                WS_THICKFRAME | WS_MAXIMIZEBOX),
-           WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX);
+  CHECK_EQ(
+      static_cast<std::uint32_t>(::GetWindowLongW(hwnd, GWL_STYLE)) &
+          (WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CAPTION | WS_THICKFRAME | WS_MAXIMIZEBOX),
+      WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX);
   CHECK(::GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
   RECT rect{};
   ::GetWindowRect(hwnd, &rect);
@@ -98,8 +94,7 @@ WINE_TEST(CreatesTheHiddenPopupOfTheClass) {
   CHECK(::lstrcmpW(title, L"Vorne check window") == 0);
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
-  CHECK(::GetClassInfoExW(::GetModuleHandleW(nullptr), kWindowClassName,
-                          &windowClass));
+  CHECK(::GetClassInfoExW(::GetModuleHandleW(nullptr), kWindowClassName, &windowClass));
   CHECK_EQ(windowClass.style, CS_DROPSHADOW);
   CHECK(windowClass.hbrBackground == nullptr);
   CHECK(windowClass.lpfnWndProc == SetupWindowProc);
@@ -114,8 +109,7 @@ WINE_TEST(PaintDrawsWithDirect2DAndValidates) {
   CHECK(!::GetUpdateRect(Hwnd(live.window), nullptr, FALSE));
   RECT client{};
   ::GetClientRect(Hwnd(live.window), &client);
-  const PixelSize expected =
-      WindowSizeForDpi(::GetDpiForWindow(Hwnd(live.window)));
+  const PixelSize expected = WindowSizeForDpi(::GetDpiForWindow(Hwnd(live.window)));
   CHECK_EQ(client.right, expected.width);
   CHECK_EQ(client.bottom, expected.height);
 }
@@ -123,8 +117,7 @@ WINE_TEST(PaintDrawsWithDirect2DAndValidates) {
 WINE_TEST(SizeResizesTheRenderTarget) {
   LiveWindow live;
   live.Show();
-  ::SetWindowPos(Hwnd(live.window), nullptr, 0, 0, 500, 300,
-                 SWP_NOZORDER | SWP_NOMOVE);
+  ::SetWindowPos(Hwnd(live.window), nullptr, 0, 0, 500, 300, SWP_NOZORDER | SWP_NOMOVE);
   CHECK((live.window.renderTarget.get() != nullptr));
   if (live.window.renderTarget) {
     const D2D1_SIZE_U size = live.window.renderTarget->GetPixelSize();
@@ -148,8 +141,7 @@ WINE_TEST(DpiChangeDropsTheTargetAndTakesTheSuggestedCorner) {
   CHECK_EQ(rect.top, 50);
   CHECK_EQ(rect.right - rect.left, size.width);
   CHECK_EQ(rect.bottom - rect.top, size.height);
-  ::UpdateWindow(
-      Hwnd(live.window)); // the invalidated window paints a new target
+  ::UpdateWindow(Hwnd(live.window));  // the invalidated window paints a new target
   CHECK((live.window.renderTarget.get() != nullptr));
 }
 
@@ -157,18 +149,13 @@ WINE_TEST(HitTestGivesTheDragBandAndTheCloseBox) {
   LiveWindow live;
   live.Show();
   const HWND hwnd = Hwnd(live.window);
-  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(380, 10)),
-           HTCAPTION);
+  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(380, 10)), HTCAPTION);
   live.window.closeRect = RectF{374, 0, 420, 32};
-  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(380, 10)),
-           HTCLIENT);
-  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(100, 10)),
-           HTCAPTION);
-  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(100, 100)),
-           HTCLIENT);
+  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(380, 10)), HTCLIENT);
+  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(100, 10)), HTCAPTION);
+  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(100, 100)), HTCLIENT);
   live.window.phase = UiPhase::Starting;
-  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(380, 10)),
-           HTCAPTION);
+  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(380, 10)), HTCAPTION);
 }
 
 WINE_TEST(EscapeOnTheDownloadScreenQuitsWith1602) {
@@ -183,7 +170,7 @@ WINE_TEST(SystemCloseIsIgnoredWhileStarting) {
   LiveWindow live;
   live.Show();
   ::PostMessageW(Hwnd(live.window), WM_SETUP_STARTING, 0, 0);
-  CHECK_EQ(live.QuitCode(), -1); // dispatches the posted message
+  CHECK_EQ(live.QuitCode(), -1);  // dispatches the posted message
   CHECK(live.window.phase == UiPhase::Starting);
   ::SendMessageW(Hwnd(live.window), WM_SYSCOMMAND, SC_CLOSE, 0);
   ::SendMessageW(Hwnd(live.window), WM_KEYDOWN, VK_ESCAPE, 1);
@@ -197,8 +184,7 @@ WINE_TEST(FailureShowsTheWindowAndClosingItQuitsWith1603) {
   ::PostMessageW(Hwnd(live.window), WM_SETUP_HIDE, 0, 0);
   CHECK_EQ(live.QuitCode(), -1);
   CHECK(!::IsWindowVisible(Hwnd(live.window)));
-  ::PostMessageW(Hwnd(live.window), WM_SETUP_FAILED, 2,
-                 static_cast<LPARAM>(0x80070005));
+  ::PostMessageW(Hwnd(live.window), WM_SETUP_FAILED, 2, static_cast<LPARAM>(0x80070005));
   CHECK_EQ(live.QuitCode(), -1);
   CHECK(::IsWindowVisible(Hwnd(live.window)));
   CHECK_EQ(live.window.errorCode, 0x80070005u);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/setup_messages.h"
+#include "pipeline/setup_messages.h"
 #include "pipeline/setup_worker.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_files.h"
