@@ -20,6 +20,9 @@ from gallery_screens import near  # noqa: E402
 
 TITLE = 'VORNE Sandbox Setup'
 BAR_MIDDLE = 147.76 + 3  # the middle row of the progress bar, in DIPs
+# The English "Try again" on the failure screen: 88 DIPs wide (its minimum), 8 left of Cancel,
+# which ends at 392; 28 high from y = 192 (render/button.cpp, render/palette.h).
+TRY_AGAIN = (208, 192, 296, 220)
 
 
 @pytest.fixture(scope='module')
@@ -84,7 +87,11 @@ def test_screens_with_their_colours_and_hover(dpi_env, display, routes):
                           (152.5, screens.PROGRESS), (155, screens.BACKGROUND)):
             assert_colour(shot, 100, y, colour, 'progress bar edge')
         assert_colour(shot, 308, 196, screens.BUTTON, 'Cancel')
-        assert_colour(shot, 200, 206, screens.BACKGROUND, 'no "Try again" while downloading')
+        # Where "Try again" stands on the failure screen (208 to 296 DIPs, from y = 192; the
+        # failure screen below finds the accent at the same sample), only background.
+        assert_colour(shot, 212, 196, screens.BACKGROUND, 'no "Try again" while downloading')
+        assert shot.count(screens.ACCENT, TRY_AGAIN) == 0, 'a "Try again" while downloading'
+        assert_colour(shot, 200, 206, screens.BACKGROUND, 'left of where "Try again" would be')
         assert shot.count(screens.TEXT, (28, 122, 250, 138), 60) > 10, 'no status line'
         assert shot.count(screens.TEXT_MUTED, (300, 122, 392, 138), 40) > 5, 'no size figures'
         assert_colour(shot, 380, 5, screens.TITLE_BAR, 'close box at rest')
@@ -112,6 +119,9 @@ def test_screens_with_their_colours_and_hover(dpi_env, display, routes):
         assert_frame(shot)
         assert_colour(shot, 308, 196, screens.BUTTON, 'Cancel')
         assert_colour(shot, 212, 196, screens.ACCENT, '"Try again"')
+        # The label is drawn inside, so not every pixel is accent, but most are.
+        assert shot.count(screens.ACCENT, TRY_AGAIN) > 0.6 * (88 * 28) * shot.scale ** 2, \
+            'no "Try again" where it belongs'
         assert_colour(shot, 300, 206, screens.BACKGROUND, 'the gap between the buttons')
         assert_colour(shot, 200, BAR_MIDDLE + 8, screens.BACKGROUND, 'no bar on the failure screen')
         assert shot.count(screens.ERROR, (28, 120, 300, 136), 60) > 10, 'no headline'

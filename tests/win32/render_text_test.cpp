@@ -5,7 +5,9 @@
 #include <dwrite_1.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "platform/win32/com_release.h"
 #include "platform/win32/win32_d2d.h"
@@ -30,6 +32,70 @@ struct Text {
 bool Near(float a, float b, float tolerance) {
   return std::fabs(a - b) <= tolerance;
 }
+
+// Takes what a layout draws: the text its glyph runs cover and the inline objects (the trimming
+// sign) with where they go. Lives on the stack; the reference count is not used.
+class RecordingTextRenderer final : public IDWriteTextRenderer {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IDWritePixelSnapping) ||
+        iid == __uuidof(IDWriteTextRenderer)) {
+      *object = this;
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE IsPixelSnappingDisabled(void*, BOOL* disabled) override {
+    *disabled = TRUE;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetCurrentTransform(void*, DWRITE_MATRIX* transform) override {
+    *transform = DWRITE_MATRIX{1, 0, 0, 1, 0, 0};
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetPixelsPerDip(void*, FLOAT* pixelsPerDip) override {
+    *pixelsPerDip = 1;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DrawGlyphRun(void*, FLOAT x, FLOAT, DWRITE_MEASURING_MODE,
+                                         const DWRITE_GLYPH_RUN* run,
+                                         const DWRITE_GLYPH_RUN_DESCRIPTION* description,
+                                         IUnknown*) override {
+    if (description != nullptr) {
+      textDrawn = std::max(textDrawn, description->textPosition + description->stringLength);
+    }
+    float advance = 0;
+    for (UINT32 i = 0; run->glyphAdvances != nullptr && i < run->glyphCount; ++i) {
+      advance += run->glyphAdvances[i];
+    }
+    glyphsEnd = std::max(glyphsEnd, x + advance);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DrawUnderline(void*, FLOAT, FLOAT, const DWRITE_UNDERLINE*,
+                                          IUnknown*) override {
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DrawStrikethrough(void*, FLOAT, FLOAT, const DWRITE_STRIKETHROUGH*,
+                                              IUnknown*) override {
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DrawInlineObject(void*, FLOAT x, FLOAT, IDWriteInlineObject* object,
+                                             BOOL, BOOL, IUnknown*) override {
+    ++inlineObjects;
+    inlineObject = object;
+    inlineX = x;
+    return S_OK;
+  }
+
+  UINT32 textDrawn = 0;  // UTF-16 units from the start that some glyph run covers
+  float glyphsEnd = 0;   // in DIPs
+  int inlineObjects = 0;
+  IDWriteInlineObject* inlineObject = nullptr;
+  float inlineX = 0;
+};
 
 WINE_TEST(FormatsAndLayoutsMeasureRealText) {
   Text text;
@@ -99,6 +165,48 @@ WINE_TEST(EllipsisTrimmingCutsAtACharacter) {
   trimmed->GetMetrics(&metrics);
   CHECK_EQ(metrics.lineCount, 1u);
   CHECK(metrics.width <= full / 2 + 0.5f);
+}
+
+// What the status line's trimming does, seen in what the layout draws rather than read back from
+// it: with the granularity and sign the Downloading screen sets (render/paint.cpp), through the
+// real SetTrimming and ellipsis sign, a line too long for its box is cut inside a word and ends in
+// the sign. The box holds "Downloading VORN", the sign and half an "E": a cut at words would keep
+// "Downloading" only, no trimming would draw all 26 letters (Wine's DirectWrite trims only when a
+// sign is given, so a lost sign shows the same way), and a lost sign draws no inline object.
+WINE_TEST(TheStatusLineTrimmingCutsInsideAWordAndDrawsTheSign) {
+  Text text;
+  const Canvas canvas = text.MakeCanvas();
+  const TextFormat format = MakeTextFormat(canvas, kFamily, 400, 5, 13.0f);
+  const std::u16string status = u"Downloading VORNE Sandbox\u2026";
+  const std::u16string kept = u"Downloading VORN";
+  const float keptWidth =
+      TextWidth(canvas, MakeTextLayout(canvas, kept, format.get(), 10000.0f).get());
+  const float signWidth =
+      TextWidth(canvas, MakeTextLayout(canvas, u"\u2026", format.get(), 10000.0f).get());
+  const float letterWidth =
+      TextWidth(canvas, MakeTextLayout(canvas, u"E", format.get(), 10000.0f).get());
+  CHECK(signWidth > 1.0f && letterWidth > 2.0f);
+  const float box = keptWidth + signWidth + letterWidth / 2;
+
+  const TextLayout line = MakeTextLayout(canvas, status, format.get(), box);
+  ComHolder<IDWriteInlineObject> sign;
+  CHECK(Succeeded(text.api.CreateEllipsisTrimmingSign(text.factory.get(), format.get(), sign)));
+  CHECK(Succeeded(
+      text.api.SetTrimming(line.get(), Trimming{kTrimmingGranularityCharacter, 0, 0}, sign.get())));
+  RecordingTextRenderer drawn;
+  CHECK(Succeeded(line->Draw(nullptr, &drawn, 0, 0)));
+  std::printf("  box %.2f: %u of %zu units drawn, sign at %.2f\n", box, drawn.textDrawn,
+              status.size(), drawn.inlineX);
+  CHECK_EQ(drawn.textDrawn, kept.size());
+  CHECK(Near(drawn.glyphsEnd, keptWidth, 0.5f));
+  CHECK_EQ(drawn.inlineObjects, 1);
+  CHECK(drawn.inlineObject == sign.get());
+  CHECK(Near(drawn.inlineX, drawn.glyphsEnd, 0.5f));
+  DWRITE_TEXT_METRICS metrics{};
+  line->GetMetrics(&metrics);
+  CHECK_EQ(metrics.lineCount, 1u);
+  CHECK(metrics.width <= box);
+  CHECK(metrics.width > keptWidth);  // the sign's width counts
 }
 
 WINE_TEST(CharacterSpacingSpreadsTheFirstSixLetters) {

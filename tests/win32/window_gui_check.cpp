@@ -1,14 +1,13 @@
-// The real window class and procedure under Wine, on an X display: run by
-// tests/e2e/test_window.py inside Xvfb (a window cannot be created without a
-// display, so this is no plain Wine test). No worker: the procedure's own
-// effects on the window are what is checked.
+// The real window class and procedure under Wine, on an X display: run by tests/e2e/test_window.py
+// inside Xvfb (a window cannot be created without a display, so this is no plain Wine test).
+// No worker: the procedure's own effects on the window are what is checked.
 #include <windows.h>
 
 #include <d2d1.h>
 
 #include "app/win32/window.h"
 #include "pipeline/setup_messages.h"
-#include "platform/win32/com_release.h"
+#include "platform/win32/win32_startup_calls.h"
 #include "platform/win32/win32_window_api.h"
 #include "tests/win32/harness.h"
 #include "ui/placement.h"
@@ -19,13 +18,14 @@ HWND Hwnd(const SetupWindow& window) {
   return reinterpret_cast<HWND>(window.hwnd);
 }
 
-// A created, placed and shown window with a real Direct2D factory, as RunSetup
-// leaves it.
+// A created window with both drawing factories, made by the program's own start-up calls, as
+// RunSetup leaves it; Show() places, shows and paints it.
 struct LiveWindow {
   LiveWindow() {
     g_setupWindow = &window;
-    D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), nullptr,
-                      reinterpret_cast<void**>(window.d2dFactory.put(&ReleaseCom<ID2D1Factory>)));
+    Win32GraphicsFactoryApi factories;
+    d2dResult = factories.D2D1CreateFactory(window.d2dFactory);
+    writeResult = factories.DWriteCreateFactory(window.writeFactory);
     g_windowApi = &api;
     const WindowHandle made = Win32MainWindowApi().CreateMainWindow(
         reinterpret_cast<InstanceHandle>(::GetModuleHandleW(nullptr)), u"Vorne check window");
@@ -69,7 +69,26 @@ struct LiveWindow {
   Win32WindowApi api;
   SetupWindow window;
   bool created = false;
+  std::int32_t d2dResult = -1;
+  std::int32_t writeResult = -1;
 };
+
+bool SameRect(const RectF& actual, const RectF& expected) {
+  if (actual == expected) {
+    return true;
+  }
+  std::printf("  rectangle {%g, %g, %g, %g}, expected {%g, %g, %g, %g}\n", actual.left, actual.top,
+              actual.right, actual.bottom, expected.left, expected.top, expected.right,
+              expected.bottom);
+  return false;
+}
+
+// What a paint that ran to its end leaves in the record, in DIPs. This program has no string
+// tables, so both labels are empty and both buttons have their minimum width of 88: Cancel ends at
+// the column's right edge (392), "Try again" 8 DIPs left of it; both 28 high from y = 192.
+constexpr RectF kCloseBox{374, 0, 420, 32};
+constexpr RectF kCancelButton{304, 192, 392, 220};
+constexpr RectF kTryAgainButton{208, 192, 296, 220};
 
 }  // namespace
 
@@ -102,8 +121,19 @@ WINE_TEST(CreatesTheHiddenPopupOfTheClass) {
 
 WINE_TEST(PaintDrawsWithDirect2DAndValidates) {
   LiveWindow live;
+  CHECK(live.d2dResult >= 0);
+  CHECK(live.writeResult >= 0);
   CHECK((live.window.d2dFactory.get() != nullptr));
+  CHECK((live.window.writeFactory.get() != nullptr));
+  // Nothing painted yet: no rectangle is set.
+  CHECK(SameRect(live.window.closeRect, RectF{}));
+  CHECK(SameRect(live.window.cancelRect, RectF{}));
   live.Show();
+  // The paint ran past the title band and the Downloading screen's text, which need DirectWrite,
+  // to the buttons: the close box and Cancel are set, "Try again" is not on this screen.
+  CHECK(SameRect(live.window.closeRect, kCloseBox));
+  CHECK(SameRect(live.window.cancelRect, kCancelButton));
+  CHECK(SameRect(live.window.retryRect, RectF{}));
   CHECK((live.window.renderTarget.get() != nullptr));
   CHECK((live.window.brush.get() != nullptr));
   CHECK(!::GetUpdateRect(Hwnd(live.window), nullptr, FALSE));
@@ -126,32 +156,53 @@ WINE_TEST(SizeResizesTheRenderTarget) {
   }
 }
 
+// A sent WM_DPICHANGED does not change the window's DPI under Wine: GetDpiForWindow stays what it
+// was (96 in this prefix), so this cannot show that a real DPI change gives the new DPI's size
+// (tests/ui/window_messages_test.cpp does, natively, with the DPI changed under the handler). What
+// it shows on the real window: the handler drops brush and target, sizes the window anew from the
+// window's own DPI (not from the message's 144, not the size it had before, not the suggested
+// size, which all differ), moves it to the suggested corner, and a new target is painted.
 WINE_TEST(DpiChangeDropsTheTargetAndTakesTheSuggestedCorner) {
   LiveWindow live;
   live.Show();
+  const HWND hwnd = Hwnd(live.window);
+  const UINT dpi = ::GetDpiForWindow(hwnd);
+  const UINT messageDpi = dpi == 144 ? 192 : 144;
+  // A size that no DPI gives, so a handler that only moved the window would leave it showing.
+  ::SetWindowPos(hwnd, nullptr, 0, 0, 501, 301, SWP_NOZORDER | SWP_NOMOVE);
   RECT suggested{40, 50, 40 + 999, 50 + 777};
-  ::SendMessageW(Hwnd(live.window), WM_DPICHANGED, MAKEWPARAM(144, 144),
+  ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(messageDpi, messageDpi),
                  reinterpret_cast<LPARAM>(&suggested));
+  CHECK_EQ(::GetDpiForWindow(hwnd), dpi);
   CHECK(!(live.window.renderTarget.get() != nullptr));
   CHECK(!(live.window.brush.get() != nullptr));
   RECT rect{};
-  ::GetWindowRect(Hwnd(live.window), &rect);
-  const PixelSize size = WindowSizeForDpi(::GetDpiForWindow(Hwnd(live.window)));
+  ::GetWindowRect(hwnd, &rect);
+  const PixelSize size = WindowSizeForDpi(dpi);
+  CHECK(!(size == WindowSizeForDpi(messageDpi)));
   CHECK_EQ(rect.left, 40);
   CHECK_EQ(rect.top, 50);
   CHECK_EQ(rect.right - rect.left, size.width);
   CHECK_EQ(rect.bottom - rect.top, size.height);
-  ::UpdateWindow(Hwnd(live.window));  // the invalidated window paints a new target
+  ::UpdateWindow(hwnd);  // the invalidated window paints a new target
   CHECK((live.window.renderTarget.get() != nullptr));
+  if (live.window.renderTarget) {
+    const D2D1_SIZE_U target = live.window.renderTarget->GetPixelSize();
+    CHECK_EQ(target.width, static_cast<UINT32>(size.width));
+    CHECK_EQ(target.height, static_cast<UINT32>(size.height));
+  }
 }
 
 WINE_TEST(HitTestGivesTheDragBandAndTheCloseBox) {
   LiveWindow live;
-  live.Show();
   const HWND hwnd = Hwnd(live.window);
+  // Before the first paint there is no close box: the whole band drags.
   CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(380, 10)), HTCAPTION);
-  live.window.closeRect = RectF{374, 0, 420, 32};
+  live.Show();
+  // The paint set the close box, and the procedure hit-tests against it.
+  CHECK(SameRect(live.window.closeRect, kCloseBox));
   CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(380, 10)), HTCLIENT);
+  CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(373, 10)), HTCAPTION);
   CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(100, 10)), HTCAPTION);
   CHECK_EQ(::SendMessageW(hwnd, WM_NCHITTEST, 0, live.ScreenLParam(100, 100)), HTCLIENT);
   live.window.phase = UiPhase::Starting;
@@ -172,6 +223,9 @@ WINE_TEST(SystemCloseIsIgnoredWhileStarting) {
   ::PostMessageW(Hwnd(live.window), WM_SETUP_STARTING, 0, 0);
   CHECK_EQ(live.QuitCode(), -1);  // dispatches the posted message
   CHECK(live.window.phase == UiPhase::Starting);
+  ::UpdateWindow(Hwnd(live.window));
+  CHECK(SameRect(live.window.cancelRect, RectF{}));  // the Starting screen has no buttons
+  CHECK(SameRect(live.window.retryRect, RectF{}));
   ::SendMessageW(Hwnd(live.window), WM_SYSCOMMAND, SC_CLOSE, 0);
   ::SendMessageW(Hwnd(live.window), WM_KEYDOWN, VK_ESCAPE, 1);
   CHECK(::IsWindow(Hwnd(live.window)));
@@ -188,6 +242,11 @@ WINE_TEST(FailureShowsTheWindowAndClosingItQuitsWith1603) {
   CHECK_EQ(live.QuitCode(), -1);
   CHECK(::IsWindowVisible(Hwnd(live.window)));
   CHECK_EQ(live.window.errorCode, 0x80070005u);
+  // The failure screen's paint sets both buttons.
+  ::UpdateWindow(Hwnd(live.window));
+  CHECK(SameRect(live.window.cancelRect, kCancelButton));
+  CHECK(SameRect(live.window.retryRect, kTryAgainButton));
+  CHECK(SameRect(live.window.closeRect, kCloseBox));
   ::SendMessageW(Hwnd(live.window), WM_CLOSE, 0, 0);
   CHECK_EQ(live.QuitCode(), 1603);
 }
