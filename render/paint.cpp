@@ -31,7 +31,7 @@ TextFormat MakeUiFormat(const Canvas& canvas, float size) {
 }
 
 void DrawTitleBar(SetupWindow& window, const Canvas& canvas, const RenderPlatform& platform) {
-  FillBox(canvas, RectF{0, 0, kCanvasRight, kTitleBandBottom}, 0.0f, ColorTitleBar);
+  FillBox(canvas, RectF{0, 0, kCanvasWidth, kTitleBandHeight}, 0.0f, ColorTitleBar);
   const float markWidth =
       DrawLogoMark(canvas, false, kSmallLogoLeft, kSmallLogoTop, kSmallLogoSize, true);
 
@@ -44,24 +44,27 @@ void DrawTitleBar(SetupWindow& window, const Canvas& canvas, const RenderPlatfor
   DrawTextAt(canvas, title.get(), kSmallLogoLeft + markWidth + kTitleGap,
              kTitleCentreY - TextHeight(canvas, title.get()) / 2.0f, ColorText);
 
-  window.closeRect = RectF{374, 0, kCanvasRight, kTitleBandBottom};
+  window.closeRect = RectF{kCanvasWidth - kCloseBoxWidth, 0, kCanvasWidth, kTitleBandHeight};
   // While the installer starts the close box is part of the drag band: no hover, muted glyph.
   const bool starting = window.phase == UiPhase::Starting;
   if (!starting && window.hoveredButton == ButtonId::Close) {
     FillBox(canvas, window.closeRect, 0.0f, ColorButtonHover);
   }
   canvas.drawing.SetColor(canvas.brush, RgbToColorF(starting ? ColorTextMuted : ColorText));
-  canvas.drawing.DrawLine(canvas.renderTarget, PointF{392, 11}, PointF{402, 21}, canvas.brush,
-                          1.0f);
-  canvas.drawing.DrawLine(canvas.renderTarget, PointF{392, 21}, PointF{402, 11}, canvas.brush,
-                          1.0f);
-  FillBox(canvas, RectF{0, kTitleBandBottom - 1.0f, kCanvasRight, kTitleBandBottom}, 0.0f,
+  // The cross: 10 DIPs square, centred in the box.
+  const float crossX = window.closeRect.left + kCloseBoxWidth / 2.0f;
+  const float half = kCloseCrossSize / 2.0f;
+  canvas.drawing.DrawLine(canvas.renderTarget, PointF{crossX - half, kTitleCentreY - half},
+                          PointF{crossX + half, kTitleCentreY + half}, canvas.brush, 1.0f);
+  canvas.drawing.DrawLine(canvas.renderTarget, PointF{crossX - half, kTitleCentreY + half},
+                          PointF{crossX + half, kTitleCentreY - half}, canvas.brush, 1.0f);
+  FillBox(canvas, RectF{0, kTitleBandHeight - 1.0f, kCanvasWidth, kTitleBandHeight}, 0.0f,
           ColorLine);
 }
 
 ContentLines DrawLargeLogo(const Canvas& canvas) {
   const SizeF size = DrawLogo(canvas, false, 0, 0, kLargeLogoSize);
-  DrawLogo(canvas, true, (kCanvasRight - size.width) * 0.5f, kLargeLogoTop, kLargeLogoSize);
+  DrawLogo(canvas, true, (kCanvasWidth - size.width) * 0.5f, kLargeLogoTop, kLargeLogoSize);
   ContentLines lines;
   lines.yText = (size.height + kLargeLogoTop) + kTextBelowLogo;
   lines.yBar = lines.yText + kBarBelowText;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "ui/canvas.h"
+
 inline constexpr std::uint32_t ColorBackground = 0x0D0F1E;   // clear colour of every frame
 inline constexpr std::uint32_t ColorTitleBar = 0x131428;     // title band
 inline constexpr std::uint32_t ColorLine = 0x242640;         // rule, border, track, outlines
@@ -32,14 +34,13 @@ inline constexpr float kSmallTextSize = 12.0f;
 inline constexpr float kLayoutMaxHeight = 1000.0f;
 inline constexpr float kUnboundedWidth = 10000.0f;
 
-// The canvas and its frame.
-inline constexpr float kCanvasRight = 420.0f;
-inline constexpr float kTitleBandBottom = 32.0f;
+// The frame (the canvas and the title band's size: ui/canvas.h).
 inline constexpr float kSmallLogoLeft = 10.0f;
 inline constexpr float kSmallLogoTop = 6.0f;
 inline constexpr float kSmallLogoSize = 20.0f;
 inline constexpr float kTitleGap = 6.0f;       // between the small logo mark and the title text
 inline constexpr float kTitleCentreY = 16.0f;  // the title text is centred on this line
+inline constexpr float kCloseCrossSize = 10.0f;
 inline constexpr float kLargeLogoTop = 54.0f;
 inline constexpr float kLargeLogoSize = 40.0f;
 inline constexpr float kTextBelowLogo =
@@ -51,7 +52,7 @@ inline constexpr float kBarRadius = 3.0f;
 // The content column.
 inline constexpr float kColumnLeft = 28.0f;
 inline constexpr float kColumnRight = 392.0f;
-inline constexpr float kColumnWidth = 364.0f;
+inline constexpr float kColumnWidth = kColumnRight - kColumnLeft;
 inline constexpr float kStatusGap = 12.0f;  // at least this between the status line and the figures
 
 // Push buttons.

@@ -6,10 +6,7 @@
 #include "platform/geometry.h"
 #include "platform/handles.h"
 #include "platform/window_api.h"
-
-// The canvas every drawing and hit test works in, in DIPs.
-inline constexpr float kCanvasWidth = 420.0f;
-inline constexpr float kCanvasHeight = 236.0f;
+#include "ui/canvas.h"
 
 // The DPI at which one pixel is one DIP.
 inline constexpr std::uint32_t kBaseDpi = 96;

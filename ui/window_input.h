@@ -6,6 +6,7 @@
 
 #include "platform/handles.h"
 #include "platform/window_api.h"
+#include "ui/canvas.h"
 #include "ui/setup_window.h"
 
 // WM_NCHITTEST results.
@@ -14,8 +15,6 @@ inline constexpr std::intptr_t kHtCaption = 2;
 // Virtual keys with a meaning here.
 inline constexpr std::uintptr_t kVkReturn = 0x0D;
 inline constexpr std::uintptr_t kVkEscape = 0x1B;
-// The top band that drags the window, in DIPs.
-inline constexpr float kTitleBandHeight = 32.0f;
 
 struct DipPoint {
   float x = 0;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../ui/window_fixture.h"
+#include "tests/ui/window_fixture.h"
 #include "l10n/ui_language.h"
 #include "tests/fakes/fake_resource_api.h"
 #include "tests/fakes/table_locale_api.h"
