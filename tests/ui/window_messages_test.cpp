@@ -7,6 +7,20 @@
 
 namespace {
 
+// CreateWindowExW sends messages before it returns the handle; WM_NCCREATE comes first and gives
+// the record its window, so what a handler does during creation reaches the right window (and an
+// InvalidateRect never names the desktop).
+TEST(NcCreate, GivesTheRecordItsWindowBeforeAnyOtherHandlerRuns) {
+  WindowFixture f;
+  f.window.hwnd = 0;
+  constexpr WindowHandle kCreated = 0x4242;
+  EXPECT_EQ(HandleWindowMessage(f.window, f.api, kCreated, kWmNcCreate, 0, 0), std::nullopt)
+      << "DefWindowProcW must still complete the creation";
+  EXPECT_EQ(f.window.hwnd, kCreated);
+  HandleWindowMessage(f.window, f.api, kCreated, WM_SETUP_STARTING, 0, 0);
+  EXPECT_EQ(f.log, std::vector<std::string>{"InvalidateRect 16962"});
+}
+
 TEST(SetupProgress, ClearsTheHandshakeThenRepaints) {
   WindowFixture f;
   f.AddStartedWorker();
