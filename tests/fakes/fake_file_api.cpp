@@ -12,12 +12,59 @@ std::u16string Parent(const std::u16string& path) {
   return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash);
 }
 
+// The kinds of data access that sharing governs, as the FILE_SHARE_* bits that admit them.
+std::uint32_t SharedKinds(std::uint32_t access) {
+  std::uint32_t kinds = 0;
+  if ((access & kGenericRead) != 0) {
+    kinds |= kFileShareRead;
+  }
+  if ((access & kGenericWrite) != 0) {
+    kinds |= FakeFileApi::kShareWrite;
+  }
+  if ((access & FakeFileApi::kDeleteAccess) != 0) {
+    kinds |= FakeFileApi::kShareDelete;
+  }
+  return kinds;
+}
+
 }  // namespace
+
+bool FakeFileApi::SharingAllows(const std::u16string& path, std::uint32_t access,
+                                std::uint32_t share) const {
+  const std::uint32_t wanted = SharedKinds(access);
+  if (wanted == 0) {
+    return true;  // an open without data access is not checked against anyone's sharing
+  }
+  for (const auto& [handle, open] : open_) {
+    if (open.path == path &&
+        ((wanted & ~open.share) != 0 || (SharedKinds(open.access) & ~share) != 0)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool FakeFileApi::OpenOn(const std::u16string& path) const {
+  for (const auto& [handle, open] : open_) {
+    if (open.path == path) {
+      return true;
+    }
+  }
+  return false;
+}
 
 void FakeFileApi::CloseHandle(FileHandle file) {
   std::lock_guard lock(mutex_);
   ++closes_[file];
-  open_.erase(file);
+  auto it = open_.find(file);
+  if (it != open_.end()) {
+    const std::u16string path = it->second.path;
+    open_.erase(it);
+    if (deletePending_.count(path) != 0 && !OpenOn(path)) {
+      deletePending_.erase(path);
+      files_.erase(path);
+    }
+  }
   if (log != nullptr) {
     log->Add("CloseHandle file");
   }
@@ -25,11 +72,19 @@ void FakeFileApi::CloseHandle(FileHandle file) {
 
 void FakeFileApi::DeleteFileW(const std::u16string& path) {
   std::lock_guard lock(mutex_);
-  // Like Windows for a file opened without FILE_SHARE_DELETE: an open file cannot be deleted.
-  for (const auto& [handle, openPath] : open_) {
-    if (openPath == path) {
-      return;
-    }
+  if (files_.count(path) == 0 || deletePending_.count(path) != 0) {
+    threadLastError = files_.count(path) == 0 ? kErrorFileNotFound : kErrorAccessDenied;
+    return;
+  }
+  // DeleteFileW opens the file for DELETE, sharing everything: only an open handle without
+  // FILE_SHARE_DELETE refuses it. With every handle sharing delete the file goes at the last close.
+  if (!SharingAllows(path, kDeleteAccess, kFileShareRead | kShareWrite | kShareDelete)) {
+    threadLastError = kErrorSharingViolation;
+    return;
+  }
+  if (OpenOn(path)) {
+    deletePending_.insert(path);
+    return;
   }
   files_.erase(path);
 }
@@ -73,15 +128,18 @@ bool FakeFileApi::CreateDirectoryW(const std::u16string& path, SecurityDescripto
     createDirectoryErrors.pop_front();
     if (scripted != 0) {
       error = scripted;
+      threadLastError = error;
       return false;
     }
   }
   if (directories_.count(path) != 0 || files_.count(path) != 0) {
     error = kErrorAlreadyExists;
+    threadLastError = error;
     return false;
   }
   if (directories_.count(Parent(path)) == 0) {
     error = kErrorPathNotFound;
+    threadLastError = error;
     return false;
   }
   directories_.insert(path);
@@ -100,19 +158,28 @@ FileHandle FakeFileApi::CreateFileW(const std::u16string& path, std::uint32_t ac
   if (failure == 0 && directories_.count(Parent(path)) == 0) {
     failure = kErrorPathNotFound;
   }
-  if (failure == 0 && disposition == kOpenExisting && files_.count(path) == 0) {
+  if (failure == 0 && deletePending_.count(path) != 0) {
+    failure = kErrorAccessDenied;  // as Windows answers for a file whose delete is pending
+  }
+  const bool existed = files_.count(path) != 0;
+  if (failure == 0 && disposition == kOpenExisting && !existed) {
     failure = kErrorFileNotFound;
+  }
+  if (failure == 0 && existed && !SharingAllows(path, access, share)) {
+    failure = kErrorSharingViolation;
   }
   if (failure != 0) {
     error = failure;
+    threadLastError = failure;
     opens_.push_back(open);
     return kInvalidHandleValue;
   }
   if (disposition == kCreateAlways) {
     files_[path].clear();
+    threadLastError = existed ? kErrorAlreadyExists : 0;
   }
   open.handle = nextHandle_++;
-  open_[open.handle] = path;
+  open_[open.handle] = OpenFile{path, access, share};
   opens_.push_back(open);
   return open.handle;
 }
@@ -123,22 +190,24 @@ bool FakeFileApi::WriteFile(FileHandle file, const void* data, std::uint32_t siz
   ++writes_;
   written = 0;
   auto it = open_.find(file);
-  lastError = 0;
   if (it == open_.end()) {
-    lastError = 6;  // ERROR_INVALID_HANDLE
-    return false;
+    threadLastError = 6;  // ERROR_INVALID_HANDLE
+  } else if ((it->second.access & kGenericWrite) == 0) {
+    threadLastError = kErrorAccessDenied;
+  } else if (writes_ == failWriteNumber) {
+    threadLastError = writeError;
+  } else {
+    std::uint32_t count = size;
+    if (writes_ == shortWriteNumber && count > 0) {
+      --count;
+    }
+    files_[it->second.path].append(static_cast<const char*>(data), count);
+    written = count;
+    lastError = threadLastError;  // success sets nothing
+    return true;
   }
-  if (writes_ == failWriteNumber) {
-    lastError = writeError;
-    return false;
-  }
-  std::uint32_t count = size;
-  if (writes_ == shortWriteNumber && count > 0) {
-    --count;
-  }
-  files_[it->second].append(static_cast<const char*>(data), count);
-  written = count;
-  return true;
+  lastError = threadLastError;
+  return false;
 }
 
 bool FakeFileApi::GetFileSizeEx(FileHandle file, std::uint64_t& size, std::uint32_t& error) {
@@ -146,9 +215,10 @@ bool FakeFileApi::GetFileSizeEx(FileHandle file, std::uint64_t& size, std::uint3
   auto it = open_.find(file);
   if (it == open_.end() || readError != 0) {
     error = it == open_.end() ? 6 : readError;  // ERROR_INVALID_HANDLE
+    threadLastError = error;
     return false;
   }
-  size = files_[it->second].size();
+  size = files_[it->second.path].size();
   return true;
 }
 
@@ -159,9 +229,10 @@ bool FakeFileApi::ReadFileAt(FileHandle file, std::uint64_t offset, void* buffer
   auto it = open_.find(file);
   if (it == open_.end() || readError != 0) {
     error = it == open_.end() ? 6 : readError;  // ERROR_INVALID_HANDLE
+    threadLastError = error;
     return false;
   }
-  const std::string& contents = files_[it->second];
+  const std::string& contents = files_[it->second.path];
   if (offset < contents.size()) {
     const std::uint64_t available = contents.size() - offset;
     read = static_cast<std::uint32_t>(available < size ? available : size);
@@ -182,7 +253,8 @@ void FakeFileApi::AddFile(const std::u16string& path, std::string contents) {
 
 bool FakeFileApi::Exists(const std::u16string& path) const {
   std::lock_guard lock(mutex_);
-  return files_.count(path) != 0 || directories_.count(path) != 0;
+  return (files_.count(path) != 0 && deletePending_.count(path) == 0) ||
+         directories_.count(path) != 0;
 }
 
 std::string FakeFileApi::Contents(const std::u16string& path) const {

@@ -1,5 +1,6 @@
 // An in-memory file system for the staging area: directories, files with their contents, open
-// handles, and every handle closed. Failures are scripted per call.
+// handles, and every handle closed. Failures are scripted per call. Opens and deletes follow
+// Windows' sharing rules, and the calls leave the thread's last error code as Windows does.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +31,13 @@ struct DirectoryCreation {
 
 class FakeFileApi final : public FileApi {
  public:
+  // Windows' numbers for the access and sharing the tests use beyond those of FileApi.
+  static constexpr std::uint32_t kShareWrite = 0x2;            // FILE_SHARE_WRITE
+  static constexpr std::uint32_t kShareDelete = 0x4;           // FILE_SHARE_DELETE
+  static constexpr std::uint32_t kDeleteAccess = 0x10000;      // DELETE
+  static constexpr std::uint32_t kErrorAccessDenied = 5;       // ERROR_ACCESS_DENIED
+  static constexpr std::uint32_t kErrorSharingViolation = 32;  // ERROR_SHARING_VIOLATION
+
   void CloseHandle(FileHandle file) override;
   void DeleteFileW(const std::u16string& path) override;
   void RemoveDirectoryW(const std::u16string& path) override;
@@ -48,6 +56,7 @@ class FakeFileApi final : public FileApi {
   // Test set-up and inspection; any thread.
   void AddDirectory(const std::u16string& path);
   void AddFile(const std::u16string& path, std::string contents = {});
+  // A file whose delete is pending (refused by no handle, but some still open) no longer exists.
   bool Exists(const std::u16string& path) const;
   std::string Contents(const std::u16string& path) const;
   int CloseCount(FileHandle file) const;
@@ -65,7 +74,13 @@ class FakeFileApi final : public FileApi {
   std::uint32_t createFileError = 0;                    // non-zero: every CreateFileW fails with it
   int failWriteNumber = 0;                              // the n-th WriteFile (1-based) fails...
   std::uint32_t writeError = 112;                       // ...with this code (ERROR_DISK_FULL)
-  int shortWriteNumber = 0;     // the n-th WriteFile reports success but writes one byte less
+  // The n-th WriteFile reports success but writes one byte less; like any successful write it
+  // leaves the thread's last error as it was.
+  int shortWriteNumber = 0;
+  // The thread's last error code as far as these calls go: a failing call sets it, CreateFileW
+  // with CREATE_ALWAYS sets 183 (ERROR_ALREADY_EXISTS) when it replaced a file and 0 otherwise,
+  // a successful WriteFile leaves it. A test may seed it with what an earlier call left.
+  std::uint32_t threadLastError = 0;
   std::uint32_t readError = 0;  // non-zero: GetFileSizeEx and ReadFileAt fail with it
   EventLog* log = nullptr;
 
@@ -73,7 +88,18 @@ class FakeFileApi final : public FileApi {
   mutable std::mutex mutex_;
   std::set<std::u16string> directories_;
   std::map<std::u16string, std::string> files_;
-  std::map<FileHandle, std::u16string> open_;
+  struct OpenFile {
+    std::u16string path;
+    std::uint32_t access = 0;
+    std::uint32_t share = 0;
+  };
+  // Whether a new open with `access` and `share` agrees with every open handle on `path`; lock
+  // held.
+  bool SharingAllows(const std::u16string& path, std::uint32_t access, std::uint32_t share) const;
+  bool OpenOn(const std::u16string& path) const;
+
+  std::map<FileHandle, OpenFile> open_;
+  std::set<std::u16string> deletePending_;  // deleted while open; gone at the last close
   std::map<FileHandle, int> closes_;
   std::vector<FileOpen> opens_;
   std::vector<DirectoryCreation> creations_;

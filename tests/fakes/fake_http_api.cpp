@@ -103,8 +103,8 @@ void FakeHttpApi::WinHttpSetTimeouts(HttpHandle, int resolve, int connect, int s
   timeouts_.push_back({resolve, connect, send, receive});
 }
 
-HttpHandle FakeHttpApi::WinHttpConnect(HttpHandle, const std::u16string& host, std::uint16_t port,
-                                       std::uint32_t& error) {
+HttpHandle FakeHttpApi::WinHttpConnect(HttpHandle session, const std::u16string& host,
+                                       std::uint16_t port, std::uint32_t& error) {
   Record("Connect");
   std::lock_guard lock(mutex_);
   if (nextExchange_ >= exchanges.size()) {
@@ -113,6 +113,7 @@ HttpHandle FakeHttpApi::WinHttpConnect(HttpHandle, const std::u16string& host, s
   }
   const std::size_t index = nextExchange_++;
   FakeRequest request;
+  request.session = session;
   request.host = host;
   request.port = port;
   requests_.push_back(request);
@@ -122,6 +123,7 @@ HttpHandle FakeHttpApi::WinHttpConnect(HttpHandle, const std::u16string& host, s
   }
   const HttpHandle connection = NewHandle();
   connections_[connection] = index;
+  requests_.back().connection = connection;
   return connection;
 }
 

@@ -49,6 +49,8 @@ std::string FakeBody(std::uint64_t size);
 
 struct FakeRequest {
   HttpHandle handle = 0;
+  HttpHandle session = 0;     // as passed to WinHttpConnect
+  HttpHandle connection = 0;  // the connection it was opened on; 0 when the connect failed
   std::u16string host;
   std::uint16_t port = 0;
   std::u16string verb;

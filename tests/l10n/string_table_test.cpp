@@ -13,6 +13,7 @@
 #include "tests/fakes/fake_resource_api.h"
 #include "tests/l10n/compiled_strings.h"
 #include "tests/l10n/expected_rows.h"
+#include "tests/l10n/source_tables.h"
 
 namespace {
 
@@ -114,15 +115,25 @@ TEST_F(CompiledTablesTest, EveryTableHasTheTwelveStringsAndNothingElse) {
 
 TEST_F(CompiledTablesTest, BlocksEndWithTheirSixteenthEntry) {
   // A block that is longer than its 16 entries, or shorter, means the layout is not the one read.
+  // The expectation comes from the source tables and the resource format alone, never from the
+  // parser under test.
+  SourceTables sources;
+  std::string error;
+  ASSERT_TRUE(ReadSourceTables(sources, error)) << error;
+  ASSERT_EQ(sources.size(), std::size(kExpectedRows));
   for (const ExpectedRow& row : kExpectedRows) {
+    ASSERT_EQ(sources.count(row.language), 1u) << Hex(row.language);
+    const auto& texts = sources.at(row.language);
+    // The second reading agrees with the hand-written rows, so it is a fair yardstick.
+    EXPECT_EQ(Utf8(texts.at(104)), Utf8(row.sizeFigures)) << Hex(row.language);
+    EXPECT_EQ(Utf8(texts.at(112)), Utf8(row.cancel)) << Hex(row.language);
     for (const std::uint16_t block : {7, 8}) {
       const auto bytes = resources_.LockResource(block, row.language);
       ASSERT_TRUE(bytes.has_value());
-      std::size_t units = 0;
-      for (std::uint16_t id = (block - 1) * 16; id < block * 16; ++id) {
-        units += 1 + LoadStringForLanguage(resources_, id, row.language).size();
-      }
-      EXPECT_EQ(bytes->size(), 2 * units) << Hex(row.language) << " block " << block;
+      const std::vector<std::uint8_t> expected = StringBlockOf(texts, block);
+      EXPECT_EQ(bytes->size(), expected.size()) << Hex(row.language) << " block " << block;
+      EXPECT_TRUE(std::equal(bytes->begin(), bytes->end(), expected.begin(), expected.end()))
+          << Hex(row.language) << " block " << block;
     }
   }
 }

@@ -252,13 +252,31 @@ TEST_F(DownloadTest, TheSixthRedirectFailsWith12156AfterSixRequests) {
 
 TEST_F(DownloadTest, ARedirectReleasesRequestAndConnectionBeforeConnectingAgain) {
   f.http.exchanges = {Redirect(302, Url(u"https://", kTestHost) + u"/x"), Ok(1, {1})};
+  // What the first request's handles look like when the second connect begins.
+  struct Seen {
+    int requestCloses = -1;
+    int connectionCloses = -1;
+    int sessionCloses = -1;
+    HttpHandle published = 0;
+  } seen;
+  int connects = 0;
+  f.http.beforeCall = [&](const std::string& name) {
+    if (name == "Connect" && ++connects == 2) {
+      const FakeRequest first = f.http.Requests().at(0);
+      seen = {f.http.CloseCount(first.handle), f.http.CloseCount(first.connection),
+              f.http.CloseCount(first.session), f.worker.activeRequest.load()};
+    }
+  };
   EXPECT_EQ(Run(true), DownloadResult::Completed);
-  const std::vector<std::string> calls = f.http.Calls();
-  const std::vector<std::string> firstRequest(calls.begin(), calls.begin() + 15);
-  EXPECT_THAT(firstRequest,
-              ElementsAre("Open", "SetTimeouts", "Connect", "OpenRequest", "SetOption", "SetOption",
-                          "Send", "Receive", "QueryHeaders", "QueryHeaders", "QueryHeaders",
-                          "CrackUrl", "Close", "Close", "Connect"));
+  const auto requests = f.http.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(seen.requestCloses, 1) << "the first request is closed before the next connect";
+  EXPECT_EQ(seen.connectionCloses, 1) << "so is its connection";
+  EXPECT_EQ(seen.published, 0u) << "and it was taken back from activeRequest";
+  EXPECT_EQ(seen.sessionCloses, 0) << "the session serves the next request";
+  EXPECT_EQ(requests[1].session, requests[0].session);
+  EXPECT_NE(requests[1].connection, requests[0].connection);
+  EXPECT_EQ(f.http.CloseCount(requests[0].handle), 1) << "closed exactly once";
   ExpectReleased();
 }
 
@@ -378,7 +396,14 @@ INSTANTIATE_TEST_SUITE_P(
                     12150},
         FailureCase{"CreateFile", [](StageFixture& s) { s.files.createFileError = 5; }, 5},
         FailureCase{"Write", [](StageFixture& s) { s.files.failWriteNumber = 2; }, 112},
-        FailureCase{"ShortWrite", [](StageFixture& s) { s.files.shortWriteNumber = 3; }, 0},
+        // A short write that reports success sets no error: the code is whatever the thread's
+        // last call left, here CreateFileW replacing the file of an earlier attempt.
+        FailureCase{"ShortWrite",
+                    [](StageFixture& s) {
+                      s.files.AddFile(kInstallerPath, "earlier attempt");
+                      s.files.shortWriteNumber = 3;
+                    },
+                    183},
         FailureCase{"FirstRead",
                     [](StageFixture& s) {
                       s.http.exchanges[0].chunks = {};
@@ -392,6 +417,35 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     12002}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DownloadTest, AShortWriteFailsWithTheThreadsLastErrorAndStopsReading) {
+  const struct {
+    const char* what;
+    bool replacesAFile;
+    std::uint32_t error;
+  } cases[] = {
+      {"a new file: CreateFileW left 0", false, 0},
+      {"a file replaced: CreateFileW left ERROR_ALREADY_EXISTS", true, 183},
+  };
+  for (const auto& c : cases) {
+    StageFixture g;
+    g.Staged();
+    if (c.replacesAFile) {
+      g.files.AddFile(kInstallerPath, std::string(500, 'x'));
+    }
+    g.files.threadLastError = 1450;  // stale from before the attempt: overwritten by the create
+    g.files.shortWriteNumber = 2;
+    g.http.exchanges = {Ok(200000, {65536, 65536, 65536, 3392})};
+    std::uint32_t code = kUntouched;
+    EXPECT_EQ(g.stages.Download(g.worker, true, code), DownloadResult::Failed) << c.what;
+    EXPECT_EQ(code, c.error) << c.what;
+    EXPECT_EQ(g.files.Contents(kInstallerPath), FakeBody(2 * 65536 - 1)) << c.what;
+    EXPECT_EQ(g.worker.bytesReceived.load(), 65536u)
+        << c.what << ": the short chunk is not counted";
+    EXPECT_EQ(g.http.Requests()[0].readSizes.size(), 2u) << c.what;
+    EXPECT_TRUE(g.files.OpenHandles().empty()) << c.what;
+  }
+}
 
 TEST_F(DownloadTest, AFailedWriteLeavesWhatWasWrittenAndStopsReading) {
   f.http.exchanges = {Ok(200000, {65536, 65536, 65536, 3392})};

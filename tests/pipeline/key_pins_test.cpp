@@ -47,7 +47,7 @@ TEST(KeyPinsContain, MatchesAnyEntryExactly) {
 TEST(KeyPinsContain, AnEntryThatIsNotExactlyAPinMatchesNothing) {
   const std::string pin = kAbcPin;
   for (const std::string& entry : {pin + " ", " " + pin, pin.substr(0, 43), pin + "=",
-                                   pin.substr(0, 42) + "1=", ";" + pin.substr(1)}) {
+                                   pin.substr(0, 42) + "1=", std::string(";") + pin.substr(1)}) {
     EXPECT_FALSE(KeyPinsContain(entry, kAbc)) << entry;
   }
   // The base64 alphabet is case-sensitive.

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pipeline/key_pins.h"
@@ -55,9 +56,69 @@ TEST_F(VerifyTest, TrustedFileIsAcceptedAndStaysOpenForReadingOnly) {
     EXPECT_EQ(c.file, opens[0].handle);
     EXPECT_EQ(c.state, kFakeTrustState);
   }
-  // The held file cannot be deleted from under the installer.
+  // The held file can be read by others, but neither deleted nor opened for writing from under
+  // the installer, however widely the other side shares.
+  constexpr std::uint32_t kShareAll =
+      kFileShareRead | FakeFileApi::kShareWrite | FakeFileApi::kShareDelete;
   f.files.DeleteFileW(kInstallerPath);
   EXPECT_TRUE(f.files.Exists(kInstallerPath));
+  for (const std::uint32_t access : {kGenericWrite, FakeFileApi::kDeleteAccess}) {
+    std::uint32_t openError = 0;
+    EXPECT_EQ(f.files.CreateFileW(kInstallerPath, access, kShareAll, kOpenExisting, openError),
+              kInvalidHandleValue)
+        << access;
+    EXPECT_EQ(openError, FakeFileApi::kErrorSharingViolation) << access;
+  }
+  std::uint32_t readError = 0;
+  const FileHandle reader =
+      f.files.CreateFileW(kInstallerPath, kGenericRead, kShareAll, kOpenExisting, readError);
+  EXPECT_NE(reader, kInvalidHandleValue) << readError;
+  f.files.CloseHandle(reader);
+  EXPECT_EQ(f.files.Contents(kInstallerPath), SignedPeImage());
+
+  // What refused the delete was that hold: released, the file goes.
+  f.worker.verifiedFile.reset();
+  f.files.DeleteFileW(kInstallerPath);
+  EXPECT_FALSE(f.files.Exists(kInstallerPath));
+}
+
+// The fake's delete follows Windows: DeleteFileW asks for DELETE access, so it fails (the file
+// stays) exactly while some open handle does not share delete; when every handle shares it, the
+// file is gone for everyone and leaves with the last close.
+TEST(FakeFileSharing, ADeleteIsRefusedOnlyByAHandleThatDoesNotShareDelete) {
+  constexpr std::u16string_view kDir = u"C:\\d";
+  const std::u16string path = std::u16string(kDir) + u"\\f";
+  const struct {
+    const char* what;
+    std::vector<std::uint32_t> shares;  // one open handle (read access) per entry
+    bool deleted;
+  } cases[] = {
+      {"no open handle", {}, true},
+      {"shared for reading only", {kFileShareRead}, false},
+      {"shared for reading and writing", {kFileShareRead | FakeFileApi::kShareWrite}, false},
+      {"shared for delete", {kFileShareRead | FakeFileApi::kShareDelete}, true},
+      {"one of two does not share delete",
+       {kFileShareRead | FakeFileApi::kShareDelete, kFileShareRead},
+       false},
+  };
+  for (const auto& c : cases) {
+    FakeFileApi files;
+    files.AddDirectory(std::u16string(kDir));
+    files.AddFile(path, "data");
+    std::vector<FileHandle> handles;
+    for (const std::uint32_t share : c.shares) {
+      std::uint32_t error = 0;
+      handles.push_back(
+          files.CreateFileW(path, kGenericRead, share | kFileShareRead, kOpenExisting, error));
+      ASSERT_NE(handles.back(), kInvalidHandleValue) << c.what;
+    }
+    files.DeleteFileW(path);
+    EXPECT_EQ(files.Exists(path), !c.deleted) << c.what;
+    for (const FileHandle handle : handles) {
+      files.CloseHandle(handle);
+    }
+    EXPECT_EQ(files.Exists(path), !c.deleted) << c.what << ", after the last close";
+  }
 }
 
 TEST_F(VerifyTest, EveryVerdictIsTheErrorAndTheStateIsAlwaysReleased) {

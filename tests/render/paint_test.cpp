@@ -7,15 +7,17 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "l10n/ui_language.h"
+#include "render/palette.h"
+#include "render/primitives.h"
 #include "tests/fakes/fake_render_api.h"
 #include "tests/fakes/fake_resource_api.h"
 #include "tests/fakes/table_locale_api.h"
-#include "render/palette.h"
-#include "render/primitives.h"
 #include "tests/l10n/expected_rows.h"
 #include "tests/ui/window_fixture.h"
 
@@ -170,6 +172,147 @@ TEST_F(Painting, DownloadingFrameIsDrawnInOrder) {
   EXPECT_EQ(render.beginDraws(), 1);
   EXPECT_EQ(render.endDraws(), 1);
   EXPECT_EQ(LiveTextObjects(), 0) << "every format, layout and sign is released";
+}
+
+// The frame every screen shares, as Described() lists it, with the close glyph's colour.
+std::vector<std::string> FrameLines(const std::string& glyph) {
+  std::vector<std::string> lines = {
+      "Clear 0D0F1E",  "Fill 131428",      "Fill 802A8A",
+      "Text FFFFFF V", "Text FFFFFF ORNE", "Text E0E0F0 Sandbox Setup",
+      "Line " + glyph, "Line " + glyph,    "Fill 242640",
+      "Fill 802A8A",   "Text FFFFFF V"};
+  lines.insert(lines.end(), 8, "Text 505058 ORNE");
+  lines.insert(lines.end(), {"Text FFFFFF ORNE", "Text FFFFFF SANDBOX"});
+  return lines;
+}
+
+TEST_F(Painting, StartingAndFailureFramesAreDrawnInOrder) {
+  const struct {
+    const char* name;
+    UiPhase phase;
+    std::string glyph;
+    std::vector<std::string> screen;
+  } cases[] = {
+      {"Starting",
+       UiPhase::Starting,
+       "9A9AB8",
+       {"Text E0E0F0 Starting the installer?", "FillRounded A84CB4"}},
+      {"Failure",
+       UiPhase::Failed,
+       "E0E0F0",
+       {"Text FF8A8A VORNE Sandbox could not be downloaded.",
+        "Text 9A9AB8 Check your internet connection and try again.", "FillRounded 1E2038",
+        "OutlineRounded 242640", "Text FFFFFF Cancel", "FillRounded 802A8A",
+        "Text FFFFFF Try again"}},
+  };
+  for (const auto& c : cases) {
+    window().phase = c.phase;
+    window().failureKind = FailureKind::DownloadFailed;
+    PaintOnce();
+    std::vector<std::string> expected = FrameLines(c.glyph);
+    expected.insert(expected.end(), c.screen.begin(), c.screen.end());
+    expected.push_back("Outline 242640");
+    EXPECT_EQ(Described(), expected) << c.name;
+  }
+  EXPECT_EQ(LiveTextObjects(), 0);
+}
+
+// What a text format is made with. The style is not among them: the text interface makes every
+// format upright (DWRITE_FONT_STYLE_NORMAL), so the portable code has no style to get wrong.
+struct Face {
+  std::u16string family;
+  float emSize = 0;
+  std::uint32_t weight = 0;
+  std::uint32_t stretch = 0;
+  WordWrapping wrapping = WordWrapping::NoWrap;
+};
+
+std::string Describe(const Face& face) {
+  char size[32];
+  std::snprintf(size, sizeof(size), "%.9g", static_cast<double>(face.emSize));
+  return Ascii(face.family) + " " + size + " weight " + std::to_string(face.weight) + " stretch " +
+         std::to_string(face.stretch) + (face.wrapping == WordWrapping::Wrap ? " wrap" : " nowrap");
+}
+
+std::string Describe(const FakeRenderApi::FormatRecord& format) {
+  return Describe(
+      Face{format.family, format.emSize, format.weight, format.stretch, format.wrapping});
+}
+
+// The fake has no logo font installed, so the logo's em size comes from the 0.7 cap-height
+// fallback: the small mark's capitals are 0.60 of its 20-DIP square, the large ones 0.62 of 40.
+const Face kSmallMark{u"Segoe UI Black", 20.0f * 0.60f / 0.7f, 900, 5};
+const Face kLargeMark{u"Segoe UI Black", 40.0f * 0.62f / 0.7f, 900, 5};
+const Face kLogoLine{u"Bahnschrift", 40.0f * 0.24f, 700, 3};
+const Face kTitleFace{u"Segoe UI", 12.4f, 400, 5};
+const Face kMainFace{u"Segoe UI", 13.0f, 400, 5};
+const Face kSmallFace{u"Segoe UI", 12.0f, 400, 5};
+const Face kMainWrapFace{u"Segoe UI", 13.0f, 400, 5, WordWrapping::Wrap};
+const Face kSmallWrapFace{u"Segoe UI", 12.0f, 400, 5, WordWrapping::Wrap};
+
+TEST_F(Painting, EveryTextIsSetInItsFace) {
+  using Texts = std::vector<std::pair<std::u16string, Face>>;
+  Texts frame = {{u"V", kSmallMark},
+                 {u"ORNE", kSmallMark},
+                 {u"Sandbox Setup", kTitleFace},
+                 {u"V", kLargeMark}};
+  frame.insert(frame.end(), 9, {u"ORNE", kLargeMark});
+  frame.push_back({u"SANDBOX", kLogoLine});
+  const struct {
+    const char* name;
+    UiPhase phase;
+    Texts screen;
+  } cases[] = {
+      {"Downloading",
+       UiPhase::Downloading,
+       {{kEnglish.at(103), kMainFace}, {u"2.5 of 10.0 MB", kSmallFace}, {u"Cancel", kMainFace}}},
+      {"Starting", UiPhase::Starting, {{kEnglish.at(105), kMainFace}}},
+      {"Failure",
+       UiPhase::Failed,
+       {{kEnglish.at(106), kMainWrapFace},
+        {kEnglish.at(107), kSmallWrapFace},
+        {u"Cancel", kMainFace},
+        {u"Try again", kMainFace}}},
+  };
+  // Every face the window sets any text in.
+  std::set<std::string> faces;
+  for (const auto& [text, face] : frame) {
+    faces.insert(Describe(face));
+  }
+  for (const auto& c : cases) {
+    for (const auto& [text, face] : c.screen) {
+      faces.insert(Describe(face));
+    }
+  }
+  AddWorker(5 * kMegabyte / 2, 10 * kMegabyte);
+  for (const auto& c : cases) {
+    window().phase = c.phase;
+    window().failureKind = FailureKind::DownloadFailed;
+    const std::size_t formatsBefore = render.formats().size();
+    PaintOnce();
+
+    std::vector<std::string> expected;
+    for (const Texts* texts : {static_cast<const Texts*>(&frame), &c.screen}) {
+      for (const auto& [text, face] : *texts) {
+        expected.push_back(Ascii(text) + " | " + Describe(face));
+      }
+    }
+    std::vector<std::string> drawn;
+    for (const auto& event : render.events()) {
+      if (event.op == Op::DrawText) {
+        drawn.push_back(Ascii(event.text) + " | " + Describe(LayoutOf(&event).format));
+      }
+    }
+    EXPECT_EQ(drawn, expected) << c.name;
+
+    // Formats that only measure (the logo's sizing pass) or go unused on this screen are made in
+    // one of those faces too.
+    const auto& formats = render.formats();
+    ASSERT_GT(formats.size(), formatsBefore) << c.name;
+    for (std::size_t i = formatsBefore; i < formats.size(); ++i) {
+      EXPECT_EQ(faces.count(Describe(formats[i])), 1u) << c.name << ": " << Describe(formats[i]);
+    }
+  }
 }
 
 TEST_F(Painting, FrameGeometry) {

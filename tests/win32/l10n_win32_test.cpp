@@ -1,8 +1,9 @@
 // Localization on the real Windows functions: the string tables linked into this program, the
 // user's preferred UI languages and number settings as Wine derives them from LC_ALL.
 //
-// Arguments: the LANGID the language choice must give and the number style the user's settings
-// give ("en": 1,024.0, "de": 1.024,0). Without arguments: 0x0409 and "en".
+// Arguments: the LANGID the language choice must give, the number style the user's settings
+// give ("en": 1,024.0, "de": 1.024,0) and the locale name that heads the user's preferred UI
+// languages. Without arguments: 0x0409, "en" and "en-US".
 #include <windows.h>
 
 #include <cstdio>
@@ -24,6 +25,7 @@ namespace {
 struct Settings {
   LangId language = 0x0409;
   bool germanNumbers = false;
+  std::u16string preferred = u"en-US";
 };
 
 Settings ReadSettings() {
@@ -34,8 +36,44 @@ Settings ReadSettings() {
   if (__argc > 2) {
     settings.germanNumbers = std::wcscmp(__wargv[2], L"de") == 0;
   }
+  if (__argc > 3) {
+    settings.preferred = reinterpret_cast<const char16_t*>(__wargv[3]);
+  }
   return settings;
 }
+
+// The real functions, keeping the names the language choice looks up. English is also what every
+// failed query leads to, so the chosen LANGID alone cannot tell an English user from a broken
+// query; the first name looked up can, because only the preferred list supplies it.
+class RecordingLocaleApi final : public LocaleApi {
+ public:
+  bool GetUserPreferredUILanguages(std::uint32_t flags, std::uint32_t* numLanguages,
+                                   char16_t* buffer, std::uint32_t* bufferLength) const override {
+    return real_.GetUserPreferredUILanguages(flags, numLanguages, buffer, bufferLength);
+  }
+  std::uint32_t LocaleNameToLCID(const std::u16string& name, std::uint32_t flags) const override {
+    lookedUp.push_back(name);
+    return real_.LocaleNameToLCID(name, flags);
+  }
+  int LCIDToLocaleName(std::uint32_t lcid, char16_t* name, int nameLength,
+                       std::uint32_t flags) const override {
+    return real_.LCIDToLocaleName(lcid, name, nameLength, flags);
+  }
+  int GetLocaleInfoEx(const char16_t* localeName, std::uint32_t lcType, char16_t* data,
+                      int dataLength) const override {
+    return real_.GetLocaleInfoEx(localeName, lcType, data, dataLength);
+  }
+  int GetNumberFormatEx(const char16_t* localeName, std::uint32_t flags, const char16_t* value,
+                        const NumberFormat& format, char16_t* numberStr,
+                        int numberLength) const override {
+    return real_.GetNumberFormatEx(localeName, flags, value, format, numberStr, numberLength);
+  }
+
+  mutable std::vector<std::u16string> lookedUp;
+
+ private:
+  Win32LocaleApi real_;
+};
 
 std::string Utf8(const std::u16string& text) {
   const wchar_t* wide = reinterpret_cast<const wchar_t*>(text.c_str());
@@ -72,8 +110,14 @@ const ExpectedRow* RowOf(LangId language) {
 WINE_TEST(ChoosesTheLanguageOfTheUsersSettings) {
   const Settings settings = ReadSettings();
   g_uiLanguage = 0x1234;
-  ChooseUiLanguage(Resources(), Win32LocaleApi());
+  const RecordingLocaleApi locale;
+  ChooseUiLanguage(Resources(), locale);
   CHECK_EQ(g_uiLanguage, settings.language);
+  CHECK(!locale.lookedUp.empty());
+  if (!locale.lookedUp.empty()) {
+    CheckText(locale.lookedUp.front(), settings.preferred, "first preferred language",
+              settings.language);
+  }
 
   const ExpectedRow* row = RowOf(settings.language);
   CHECK(row != nullptr);
