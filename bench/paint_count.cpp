@@ -8,14 +8,8 @@
 
 #include <cstdio>
 
-#include "app/run_setup.h"
-#include "app/win32/pipeline.h"
-#include "app/win32/window.h"
+#include "app/win32/program.h"
 #include "pipeline/setup_messages.h"
-#include "platform/win32/win32_locale.h"
-#include "platform/win32/win32_resources.h"
-#include "platform/win32/win32_startup_calls.h"
-#include "platform/win32/win32_window_api.h"
 
 namespace {
 
@@ -60,19 +54,9 @@ class CountingLoop final : public MessageLoopApi {
 
 int wmain() {
   const InstanceHandle instance = reinterpret_cast<InstanceHandle>(::GetModuleHandleW(nullptr));
-  Win32HardeningApi hardening;
-  const Win32ResourceApi resources(instance);
-  const Win32LocaleApi locale;
-  Win32GraphicsFactoryApi factories;
-  Win32MainWindowApi mainWindow;
-  Win32WindowApi window;
-  Win32MessageLoopApi real;
-  CountingLoop counting(real);
-  Win32Pipeline pipeline;
-  const SetupPlatform platform{hardening, resources,         locale,
-                               factories, mainWindow,        window,
-                               counting,  pipeline.Worker(), pipeline.Stages()};
-  const std::uint32_t exitCode = RunSetup(platform, instance, SW_SHOW);
+  Win32Program program(instance);
+  CountingLoop counting(program.loop);
+  const std::uint32_t exitCode = RunSetup(program.Platform(counting), instance, SW_SHOW);
   std::printf("paint count: exit code %u, failure kind %u (1: the unsigned file)\n", exitCode,
               static_cast<unsigned>(counting.kind));
   std::printf("paint count: %d paints, %d progress messages handled in %llu ms\n", counting.paints,

@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/ui/window_fixture.h"
 #include "l10n/ui_language.h"
 #include "tests/fakes/fake_resource_api.h"
+#include "tests/fakes/forwarding_locale_api.h"
 #include "tests/fakes/table_locale_api.h"
+#include "tests/ui/window_fixture.h"
 #include "ui/setup_window.h"
 #include "ui/window_messages.h"
 
@@ -39,39 +40,23 @@ class FakeHardening final : public HardeningApi {
   std::vector<std::string>& log_;
 };
 
-// The user's preferred languages: German. The first query shows when the language is chosen.
-class LoggingLocale final : public LocaleApi {
+// The first query of the preferred languages shows when the language is chosen; the fixture's
+// table prefers German.
+class LoggingLocale final : public ForwardingLocaleApi {
  public:
-  explicit LoggingLocale(std::vector<std::string>& log) : log_(log) {
-    table_.SetPreferredLanguages({u"de-DE"});
-  }
+  LoggingLocale(std::vector<std::string>& log, const TableLocaleApi& table)
+      : ForwardingLocaleApi(table), log_(log) {}
   bool GetUserPreferredUILanguages(std::uint32_t flags, std::uint32_t* numLanguages,
                                    char16_t* buffer, std::uint32_t* bufferLength) const override {
     if (buffer == nullptr) {
       log_.push_back("ChooseUiLanguage instance " + std::to_string(g_instance));
     }
-    return table_.GetUserPreferredUILanguages(flags, numLanguages, buffer, bufferLength);
-  }
-  std::uint32_t LocaleNameToLCID(const std::u16string& name, std::uint32_t flags) const override {
-    return table_.LocaleNameToLCID(name, flags);
-  }
-  int LCIDToLocaleName(std::uint32_t lcid, char16_t* name, int nameLength,
-                       std::uint32_t flags) const override {
-    return table_.LCIDToLocaleName(lcid, name, nameLength, flags);
-  }
-  int GetLocaleInfoEx(const char16_t* localeName, std::uint32_t lcType, char16_t* data,
-                      int dataLength) const override {
-    return table_.GetLocaleInfoEx(localeName, lcType, data, dataLength);
-  }
-  int GetNumberFormatEx(const char16_t* localeName, std::uint32_t flags, const char16_t* value,
-                        const NumberFormat& format, char16_t* numberStr,
-                        int numberLength) const override {
-    return table_.GetNumberFormatEx(localeName, flags, value, format, numberStr, numberLength);
+    return ForwardingLocaleApi::GetUserPreferredUILanguages(flags, numLanguages, buffer,
+                                                            bufferLength);
   }
 
  private:
   std::vector<std::string>& log_;
-  TableLocaleApi table_;
 };
 
 class FakeFactories final : public GraphicsFactoryApi {
@@ -161,6 +146,7 @@ struct RunSetupTest : testing::Test {
   RunSetupTest() {
     factories.d2d.log = &f.log;
     factories.write.log = &f.log;
+    table.SetPreferredLanguages({u"de-DE"});
     resources.SetStrings(0x0409, {{101, u"VORNE Sandbox Setup"}, {113, u""}});
     resources.SetStrings(0x0407, {{101, u"Setup von VORNE Sandbox"}, {113, u""}});
   }
@@ -174,7 +160,8 @@ struct RunSetupTest : testing::Test {
   WindowFixture f;
   FakeHardening hardening{f.log};
   FakeResourceApi resources;
-  LoggingLocale locale{f.log};
+  TableLocaleApi table;
+  LoggingLocale locale{f.log, table};
   FakeFactories factories{f.log};
   FakeMainWindow mainWindow{f.log};
   ScriptedLoop loop{f.log};

@@ -17,6 +17,7 @@
 #include "l10n/ui_language.h"
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_resources.h"
+#include "tests/fakes/forwarding_locale_api.h"
 #include "tests/l10n/expected_rows.h"
 #include "tests/win32/harness.h"
 
@@ -45,33 +46,18 @@ Settings ReadSettings() {
 // The real functions, keeping the names the language choice looks up. English is also what every
 // failed query leads to, so the chosen LANGID alone cannot tell an English user from a broken
 // query; the first name looked up can, because only the preferred list supplies it.
-class RecordingLocaleApi final : public LocaleApi {
+class RecordingLocaleApi final : public ForwardingLocaleApi {
  public:
-  bool GetUserPreferredUILanguages(std::uint32_t flags, std::uint32_t* numLanguages,
-                                   char16_t* buffer, std::uint32_t* bufferLength) const override {
-    return real_.GetUserPreferredUILanguages(flags, numLanguages, buffer, bufferLength);
-  }
+  RecordingLocaleApi() : ForwardingLocaleApi(real_) {}
   std::uint32_t LocaleNameToLCID(const std::u16string& name, std::uint32_t flags) const override {
     lookedUp.push_back(name);
-    return real_.LocaleNameToLCID(name, flags);
-  }
-  int LCIDToLocaleName(std::uint32_t lcid, char16_t* name, int nameLength,
-                       std::uint32_t flags) const override {
-    return real_.LCIDToLocaleName(lcid, name, nameLength, flags);
-  }
-  int GetLocaleInfoEx(const char16_t* localeName, std::uint32_t lcType, char16_t* data,
-                      int dataLength) const override {
-    return real_.GetLocaleInfoEx(localeName, lcType, data, dataLength);
-  }
-  int GetNumberFormatEx(const char16_t* localeName, std::uint32_t flags, const char16_t* value,
-                        const NumberFormat& format, char16_t* numberStr,
-                        int numberLength) const override {
-    return real_.GetNumberFormatEx(localeName, flags, value, format, numberStr, numberLength);
+    return ForwardingLocaleApi::LocaleNameToLCID(name, flags);
   }
 
   mutable std::vector<std::u16string> lookedUp;
 
  private:
+  // Made after the base, which only keeps the reference until a call comes.
   Win32LocaleApi real_;
 };
 

@@ -177,22 +177,6 @@ std::string Pattern(std::size_t size) {
   return body;
 }
 
-std::string ReadBytes(const std::u16string& path) {
-  HANDLE file = ::CreateFileW(WidePtr(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  std::string bytes;
-  if (file == INVALID_HANDLE_VALUE) {
-    return bytes;
-  }
-  static char buffer[65536];
-  DWORD read = 0;
-  while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-    bytes.append(buffer, read);
-  }
-  ::CloseHandle(file);
-  return bytes;
-}
-
 // The stage with counting WinHTTP and a fresh staging folder under %TEMP%.
 struct Fixture {
   Fixture()
@@ -237,7 +221,7 @@ WINE_TEST(TlsAttemptWithASelfSignedCertificateFetchesTheFile) {
   Route(443, kInstaller, "body_size=300000");
   CHECK_EQ(f.Run(true), DownloadResult::Completed);
   CHECK_EQ(f.error, 0xABCD);
-  CHECK(ReadBytes(f.worker.installerPath) == Pattern(300000));
+  CHECK(ReadFileBytes(f.worker.installerPath) == Pattern(300000));
   CHECK_EQ(f.worker.bytesTotal.load(), 300000);
   CHECK_EQ(f.worker.bytesReceived.load(), 300000);
   CHECK(f.http.RequestsClosedOnce());
@@ -254,7 +238,7 @@ WINE_TEST(NotFoundOnTlsFailsWith12152AndThePlainAttemptSucceedsOnPort80) {
   CHECK_EQ(f.error, 12152);
   CHECK(!f.Staged());
   CHECK_EQ(f.Run(false), DownloadResult::Completed);
-  CHECK(ReadBytes(f.worker.installerPath) == Pattern(5000));
+  CHECK(ReadFileBytes(f.worker.installerPath) == Pattern(5000));
   CHECK(f.http.RequestsClosedOnce());
 }
 
@@ -271,7 +255,7 @@ WINE_TEST(RedirectsOnTheSameHostAreFollowedAcrossSchemesAndPorts) {
   Route(8080, "/c?x=1&y=%20", "status=308&" + Location(HostUrl("https://", "/d")));
   Route(443, "/d", "body_size=777");
   CHECK_EQ(f.Run(true), DownloadResult::Completed);
-  CHECK(ReadBytes(f.worker.installerPath) == Pattern(777));
+  CHECK(ReadFileBytes(f.worker.installerPath) == Pattern(777));
   const std::string log = Control("/log");
   CHECK(log.find("8443 GET /a ") != std::string::npos);
   CHECK(log.find("80 GET /b ") != std::string::npos);
@@ -317,7 +301,7 @@ WINE_TEST(FiveRedirectsAreFollowedAndTheSixthFails) {
   chain();
   Route(80, "/r5", "body_size=3");
   CHECK_EQ(f.Run(false), DownloadResult::Completed);
-  CHECK(ReadBytes(f.worker.installerPath) == Pattern(3));
+  CHECK(ReadFileBytes(f.worker.installerPath) == Pattern(3));
 
   Fixture g;
   chain();
@@ -353,7 +337,7 @@ WINE_TEST(OneGibibyteIsAnAcceptedLength) {
   CHECK_EQ(f.worker.bytesTotal.load(), 1073741824u);
   CHECK_EQ(f.worker.bytesReceived.load(), 10);
   CHECK(f.Staged());
-  CHECK(ReadBytes(f.worker.installerPath) == Pattern(10));
+  CHECK(ReadFileBytes(f.worker.installerPath) == Pattern(10));
 }
 
 WINE_TEST(ABodyOneByteShortFailsWith12152AfterWritingEverything) {
@@ -361,7 +345,7 @@ WINE_TEST(ABodyOneByteShortFailsWith12152AfterWritingEverything) {
   Route(80, kInstaller, "body_size=100000&short=1");
   CHECK_EQ(f.Run(false), DownloadResult::Failed);
   CHECK_EQ(f.error, 12152);
-  CHECK(ReadBytes(f.worker.installerPath) == Pattern(99999));
+  CHECK(ReadFileBytes(f.worker.installerPath) == Pattern(99999));
 }
 
 // Wine's WinHTTP hands over every byte that arrived before the reset and then reports the reset
@@ -379,7 +363,7 @@ WINE_TEST(AConnectionResetMidBodyFailsAsAShortBody) {
     CHECK(last.made && last.ok);
     CHECK_EQ(last.available, 0);
     CHECK_EQ(f.worker.bytesReceived.load(), sent);
-    CHECK(ReadBytes(f.worker.installerPath) == Pattern(sent));
+    CHECK(ReadFileBytes(f.worker.installerPath) == Pattern(sent));
     CHECK(f.http.RequestsClosedOnce());
   }
 }
@@ -391,7 +375,7 @@ WINE_TEST(ABodyOneByteLongIsCutToTheAnnouncedLengthByWinHttp) {
   Fixture f;
   Route(80, kInstaller, "body_size=100000&extra=1");
   CHECK_EQ(f.Run(false), DownloadResult::Completed);
-  CHECK(ReadBytes(f.worker.installerPath) == Pattern(100000));
+  CHECK(ReadFileBytes(f.worker.installerPath) == Pattern(100000));
 }
 
 struct CancelRun {

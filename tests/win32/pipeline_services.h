@@ -47,7 +47,8 @@ inline std::u16string ProgramFolder() {
   return folder.substr(0, folder.rfind(u'\\') + 1);
 }
 
-inline std::u16string ReadWholeFile(const std::u16string& path) {
+// The file's bytes; empty when it cannot be opened.
+inline std::string ReadFileBytes(const std::u16string& path) {
   HANDLE file = ::CreateFileW(WidePtr(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
@@ -60,6 +61,11 @@ inline std::u16string ReadWholeFile(const std::u16string& path) {
     bytes.append(buffer, read);
   }
   ::CloseHandle(file);
+  return bytes;
+}
+
+inline std::u16string ReadWholeFile(const std::u16string& path) {
+  const std::string bytes = ReadFileBytes(path);
   // UTF-16LE text as the test installer writes it.
   std::u16string text(bytes.size() / 2, u'\0');
   for (std::size_t i = 0; i < text.size(); ++i) {

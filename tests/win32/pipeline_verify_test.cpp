@@ -25,25 +25,9 @@ std::u16string Signed(const char16_t* name) {
   return ProgramFolder() + u"..\\..\\signing\\" + name;
 }
 
-std::string ReadBytes(const std::u16string& path) {
-  HANDLE file = ::CreateFileW(WidePtr(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return {};
-  }
-  std::string bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-    bytes.append(buffer, read);
-  }
-  ::CloseHandle(file);
-  return bytes;
-}
-
 // One line of a text file the signing script wrote (ASCII), without its line end.
 std::string Line(const char16_t* name) {
-  std::string text = ReadBytes(Signed(name));
+  std::string text = ReadFileBytes(Signed(name));
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
     text.pop_back();
   }
@@ -61,7 +45,7 @@ std::string TestKeyPins() {
 
 // A second root that the machine trusts, as an enterprise root or any added root would be.
 void TrustTheSecondRoot() {
-  const std::string der = ReadBytes(Signed(u"ca2.der"));
+  const std::string der = ReadFileBytes(Signed(u"ca2.der"));
   CHECK(!der.empty());
   HCERTSTORE store =
       ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
