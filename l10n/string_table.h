@@ -1,4 +1,4 @@
-// The twelve UI strings: lookup in the chosen language with a per-string English fall-back, and
+// The UI strings: lookup in the chosen language with a per-string English fall-back, and
 // the substitution of the two placeholders. UI thread (the worker shows no text).
 #pragma once
 
@@ -10,7 +10,7 @@
 #include "platform/langid.h"
 #include "platform/resource_api.h"
 
-// String ids, 101-112, as the string-table resources hold them.
+// String ids, 101-113, as the string-table resources hold them.
 enum UiStringId : std::uint16_t {
   kStrWindowTitle = 101,      // window title and taskbar entry
   kStrHeading = 102,          // heading beside the small logo
@@ -24,6 +24,7 @@ enum UiStringId : std::uint16_t {
   kStrWindowsError = 110,     // "Windows reported error %1."
   kStrTryAgain = 111,         // primary button of the failure screen
   kStrCancel = 112,           // secondary button
+  kStrClose = 113,            // the close box, as screen readers name it
 };
 
 // The entry at `index` (0-15) of one string block: 16 entries, each a 16-bit little-endian count

@@ -9,7 +9,7 @@ Each table file is UTF-8 (no BOM, LF line ends):
     langids 0x0007
     101 text
     ...
-    112 text
+    113 text
 
 One file may serve several LANGIDs so that a text shared by several regions
 is written once. Everything is validated before anything is written: a
@@ -26,7 +26,7 @@ import tempfile
 import unicodedata
 
 FIRST_ID = 101
-LAST_ID = 112
+LAST_ID = 113
 IDS = list(range(FIRST_ID, LAST_ID + 1))
 
 # Every language the program ships. The runtime language choice relies on

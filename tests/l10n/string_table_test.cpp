@@ -95,13 +95,13 @@ TEST_F(CompiledTablesTest, HoldsExactlyBlocks7And8OfEveryTableLanguage) {
   EXPECT_EQ(std::vector<unsigned>(enumerated.begin(), enumerated.end()), expected);
 }
 
-TEST_F(CompiledTablesTest, EveryTableHasTheTwelveStringsAndNothingElse) {
+TEST_F(CompiledTablesTest, EveryTableHasItsStringsAndNothingElse) {
   for (const ExpectedRow& row : kExpectedRows) {
     const std::string where = Hex(row.language);
     EXPECT_TRUE(HasStringBlocks(resources_, row.language)) << where;
     for (std::uint16_t id = 96; id < 128; ++id) {
       const std::u16string text = LoadStringForLanguage(resources_, id, row.language);
-      if (id >= 101 && id <= 112) {
+      if (id >= 101 && id <= 113) {
         EXPECT_FALSE(text.empty()) << where << " id " << id;
         EXPECT_EQ(Count(text, u"%1"), id == 104 || id == 110 ? 1u : 0u) << where << " id " << id;
         EXPECT_EQ(Count(text, u"%2"), id == 104 ? 1u : 0u) << where << " id " << id;
@@ -149,6 +149,7 @@ TEST_F(CompiledTablesTest, RowsWithPlaceholdersAndButtonLabelsAreTheProductsText
         << where;
     EXPECT_EQ(Utf8(LoadStringForLanguage(resources_, 112, row.language)), Utf8(row.cancel))
         << where;
+    EXPECT_EQ(Utf8(LoadStringForLanguage(resources_, 113, row.language)), Utf8(row.close)) << where;
   }
 }
 

@@ -140,7 +140,9 @@ WINE_TEST(LoadsEveryTableThroughTheResourceFunctions) {
     for (std::uint16_t id = 101; id <= 109; ++id) {
       CHECK(!LoadStringForLanguage(Resources(), id, row.language).empty());
     }
-    CheckText(LoadStringForLanguage(Resources(), 113, row.language), u"", "113", row.language);
+    CheckText(LoadStringForLanguage(Resources(), 113, row.language), row.close, "113",
+              row.language);
+    CheckText(LoadStringForLanguage(Resources(), 114, row.language), u"", "114", row.language);
   }
   for (const ExpectedText& english : kExpectedEnglish) {
     CheckText(LoadStringForLanguage(Resources(), english.id, 0x0409), english.text, "English",
