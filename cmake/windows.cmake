@@ -31,8 +31,10 @@ function(vorne_delay_library name dll)
   set_target_properties(delay::${name} PROPERTIES IMPORTED_LOCATION ${out})
   add_dependencies(delay::${name} delay_${name})
 endfunction()
+# oleacc, ole32 and oleaut32 serve screen readers only, and load when the first one asks.
 set(delayed d2d1:d2d1.dll dwrite:DWrite.dll dwmapi:dwmapi.dll winhttp:WINHTTP.dll
-            wintrust:WINTRUST.dll bcrypt:bcrypt.dll)
+            wintrust:WINTRUST.dll bcrypt:bcrypt.dll oleacc:OLEACC.dll ole32:ole32.dll
+            oleaut32:OLEAUT32.dll)
 foreach(entry ${delayed})
   string(REPLACE ":" ";" pair ${entry})
   vorne_delay_library(${pair})
@@ -51,7 +53,8 @@ target_link_libraries(vorne_win32_platform PUBLIC vorne_core ${delay_targets})
 file(GLOB win32_app_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/win32/*.cpp)
 list(REMOVE_ITEM win32_app_sources ${CMAKE_SOURCE_DIR}/app/win32/main.cpp)
 add_library(vorne_win32_app STATIC ${win32_app_sources})
-target_link_libraries(vorne_win32_app PUBLIC vorne_win32_platform)
+# IID_IAccessible and the other interface ids are data in the static libuuid.
+target_link_libraries(vorne_win32_app PUBLIC vorne_win32_platform uuid)
 
 # Resources: the UI string tables, generated from resources/strings/*.txt, and every resource
 # script in resources/.

@@ -42,6 +42,9 @@ class WindowApi {
   virtual PixelRect GetMonitorWorkArea(MonitorHandle monitor) = 0;
   virtual void SetWindowPos(WindowHandle window, int x, int y, int width, int height,
                             std::uint32_t flags) = 0;
+  // Tells accessibility listeners about a change of `objectId`'s child `childId` (0: the object).
+  virtual void NotifyWinEvent(std::uint32_t event, WindowHandle window, std::int32_t objectId,
+                              std::int32_t childId) = 0;
   // ID2D1HwndRenderTarget::Resize to a pixel size. Result ignored.
   virtual void ResizeRenderTarget(ID2D1HwndRenderTarget* target, std::uint32_t width,
                                   std::uint32_t height) = 0;

@@ -4,13 +4,13 @@
 #include <cstdint>
 #include <string>
 
-#include "l10n/number_format.h"
 #include "l10n/string_table.h"
 #include "render/button.h"
 #include "render/device_resources.h"
 #include "render/logo.h"
 #include "render/palette.h"
 #include "render/primitives.h"
+#include "ui/screen_texts.h"
 
 namespace {
 
@@ -62,6 +62,24 @@ void DrawTitleBar(SetupWindow& window, const Canvas& canvas, const RenderPlatfor
           ColorLine);
 }
 
+// The box a laid-out text covers, from its top-left corner, no wider than its room (a trimmed
+// line reports its untrimmed width); zero for a missing layout.
+RectF TextBox(const Canvas& canvas, IDWriteTextLayout* layout, float left, float top, float room) {
+  if (layout == nullptr) {
+    return RectF{};
+  }
+  const float width = std::min(TextWidth(canvas, layout), std::max(room, 0.0f));
+  return RectF{left, top, left + width, top + TextHeight(canvas, layout)};
+}
+
+// Draws a one-line text vertically centred on `centreY` and returns the box it covers.
+RectF DrawCentredText(const Canvas& canvas, IDWriteTextLayout* layout, float left, float centreY,
+                      float room, std::uint32_t color) {
+  const float top = centreY - TextHeight(canvas, layout) / 2.0f;
+  DrawTextAt(canvas, layout, left, top, color);
+  return TextBox(canvas, layout, left, top, room);
+}
+
 ContentLines DrawLargeLogo(const Canvas& canvas) {
   const SizeF size = DrawLogo(canvas, false, 0, 0, kLargeLogoSize);
   DrawLogo(canvas, true, (kCanvasWidth - size.width) * 0.5f, kLargeLogoTop, kLargeLogoSize);
@@ -81,12 +99,8 @@ void DrawDownloading(SetupWindow& window, const Canvas& canvas, const RenderPlat
     total = window.worker->bytesTotal.load();
   }
 
-  std::u16string figures;
-  if (total != 0) {
-    figures = SubstitutePlaceholders(LoadUiString(platform.resources, kStrSizeFigures),
-                                     FormatMegabytes(platform.locale, received),
-                                     FormatMegabytes(platform.locale, total));
-  }
+  const std::u16string figures =
+      SizeFiguresText(platform.resources, platform.locale, received, total);
   const TextLayout size = MakeTextLayout(canvas, figures, formats.small.get(), kUnboundedWidth);
   const float sizeWidth = TextWidth(canvas, size.get());
 
@@ -103,13 +117,13 @@ void DrawDownloading(SetupWindow& window, const Canvas& canvas, const RenderPlat
     canvas.text.SetTrimming(status.get(), Trimming{kTrimmingGranularityCharacter, 0, 0},
                             ellipsis.get());
   }
-  DrawTextAt(canvas, status.get(), kColumnLeft,
-             lines.yText - TextHeight(canvas, status.get()) / 2.0f, ColorText);
-  DrawTextAt(canvas, size.get(), kColumnRight - sizeWidth,
-             lines.yText - TextHeight(canvas, size.get()) / 2.0f, ColorTextMuted);
+  window.painted.status = DrawCentredText(canvas, status.get(), kColumnLeft, lines.yText,
+                                          (kColumnWidth - sizeWidth) - kStatusGap, ColorText);
+  window.painted.figures = DrawCentredText(canvas, size.get(), kColumnRight - sizeWidth,
+                                           lines.yText, sizeWidth, ColorTextMuted);
 
-  FillBox(canvas, RectF{kColumnLeft, lines.yBar, kColumnRight, lines.yBar + kBarHeight}, kBarRadius,
-          ColorLine);
+  window.painted.bar = RectF{kColumnLeft, lines.yBar, kColumnRight, lines.yBar + kBarHeight};
+  FillBox(canvas, window.painted.bar, kBarRadius, ColorLine);
   if (total != 0) {
     const float fraction =
         static_cast<float>(static_cast<double>(received) / static_cast<double>(total));
@@ -124,36 +138,21 @@ void DrawDownloading(SetupWindow& window, const Canvas& canvas, const RenderPlat
              ButtonId::Cancel, window.cancelRect);
 }
 
-void DrawStarting(const Canvas& canvas, const RenderPlatform& platform,
+void DrawStarting(SetupWindow& window, const Canvas& canvas, const RenderPlatform& platform,
                   const ScreenFormats& formats, ContentLines lines) {
   const TextLayout status = MakeTextLayout(canvas, LoadUiString(platform.resources, kStrStarting),
                                            formats.main.get(), kColumnWidth);
-  DrawTextAt(canvas, status.get(), kColumnLeft,
-             lines.yText - TextHeight(canvas, status.get()) / 2.0f, ColorText);
+  window.painted.status =
+      DrawCentredText(canvas, status.get(), kColumnLeft, lines.yText, kColumnWidth, ColorText);
   // Full, with no track under it.
-  FillBox(canvas, RectF{kColumnLeft, lines.yBar, kColumnRight, lines.yBar + kBarHeight}, kBarRadius,
-          ColorProgress);
+  window.painted.bar = RectF{kColumnLeft, lines.yBar, kColumnRight, lines.yBar + kBarHeight};
+  FillBox(canvas, window.painted.bar, kBarRadius, ColorProgress);
 }
 
 void DrawFailed(SetupWindow& window, const Canvas& canvas, const RenderPlatform& platform,
                 ContentLines lines) {
-  std::u16string headline;
-  std::u16string detail;
-  switch (static_cast<std::uint32_t>(window.failureKind)) {
-    case static_cast<std::uint32_t>(FailureKind::DownloadFailed):
-      headline = LoadUiString(platform.resources, kStrDownloadFailed);
-      detail = LoadUiString(platform.resources, kStrCheckConnection);
-      break;
-    case static_cast<std::uint32_t>(FailureKind::FileDamaged):
-      headline = LoadUiString(platform.resources, kStrDownloadFailed);
-      detail = LoadUiString(platform.resources, kStrFileDamaged);
-      break;
-    default:  // LaunchFailed, and any value past it
-      headline = LoadUiString(platform.resources, kStrLaunchFailed);
-      detail = SubstitutePlaceholders(LoadUiString(platform.resources, kStrWindowsError),
-                                      FormatDecimal(window.errorCode), u"");
-      break;
-  }
+  const FailureTexts texts =
+      FailureTextsFor(platform.resources, window.failureKind, window.errorCode);
 
   // Both texts wrap inside the column; the detail follows the headline's real height.
   const TextFormat mainWrap = MakeUiFormat(canvas, kMainTextSize);
@@ -164,12 +163,16 @@ void DrawFailed(SetupWindow& window, const Canvas& canvas, const RenderPlatform&
   if (smallWrap) {
     canvas.text.SetWordWrapping(smallWrap.get(), WordWrapping::Wrap);
   }
-  const TextLayout head = MakeTextLayout(canvas, headline, mainWrap.get(), kColumnWidth);
-  const TextLayout explanation = MakeTextLayout(canvas, detail, smallWrap.get(), kColumnWidth);
+  const TextLayout head = MakeTextLayout(canvas, texts.headline, mainWrap.get(), kColumnWidth);
+  const TextLayout explanation =
+      MakeTextLayout(canvas, texts.explanation, smallWrap.get(), kColumnWidth);
   const float headTop = lines.yText - 10.0f;
+  const float headHeight = TextHeight(canvas, head.get());
   DrawTextAt(canvas, head.get(), kColumnLeft, headTop, ColorError);
-  DrawTextAt(canvas, explanation.get(), kColumnLeft,
-             headTop + TextHeight(canvas, head.get()) + 4.0f, ColorTextMuted);
+  DrawTextAt(canvas, explanation.get(), kColumnLeft, headTop + headHeight + 4.0f, ColorTextMuted);
+  window.painted.headline = TextBox(canvas, head.get(), kColumnLeft, headTop, kColumnWidth);
+  window.painted.explanation =
+      TextBox(canvas, explanation.get(), kColumnLeft, headTop + headHeight + 4.0f, kColumnWidth);
 
   const float cancelWidth =
       DrawButton(canvas, LoadUiString(platform.resources, kStrCancel), kColumnRight, kButtonTop,
@@ -198,12 +201,15 @@ void Paint(SetupWindow& window, const RenderPlatform& platform) {
                               MakeUiFormat(canvas, kSmallTextSize)};
   window.retryRect = RectF{};
   window.cancelRect = RectF{};
+  window.painted = SetupWindow::PaintedContent{};
+  window.painted.phase = window.phase;
+  window.painted.drawn = true;
   switch (window.phase) {
     case UiPhase::Downloading:
       DrawDownloading(window, canvas, platform, formats, lines);
       break;
     case UiPhase::Starting:
-      DrawStarting(canvas, platform, formats, lines);
+      DrawStarting(window, canvas, platform, formats, lines);
       break;
     default:
       DrawFailed(window, canvas, platform, lines);

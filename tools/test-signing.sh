@@ -77,6 +77,24 @@ sign other unsigned.exe other-signer.exe
 sign other-ca unsigned.exe other-ca.exe
 sign no-cn unsigned.exe no-cn.exe
 
+# Signed like the real installer but not a program Windows will start: the file header says DLL.
+# The header is inside the digest, so the flag is set before signing.
+/usr/bin/python3 - unsigned.exe not-startable-unsigned.exe <<'PY'
+import struct
+import sys
+
+data = bytearray(open(sys.argv[1], "rb").read())
+pe = struct.unpack_from("<I", data, 0x3C)[0]
+if data[pe:pe + 4] != b"PE\0\0":
+    sys.exit("not-startable.exe: no PE signature")
+characteristics = pe + 4 + 18
+struct.pack_into("<H", data, characteristics,
+                 struct.unpack_from("<H", data, characteristics)[0] | 0x2000)  # IMAGE_FILE_DLL
+open(sys.argv[2], "wb").write(data)
+PY
+sign leaf not-startable-unsigned.exe not-startable.exe
+rm -f not-startable-unsigned.exe
+
 # What the Windows side must read back from each file's leaf: its key's pin, computed from the
 # certificate rather than from the key file, and its CN.
 identity() {  # identity <leaf name> <file name>

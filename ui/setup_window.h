@@ -11,6 +11,7 @@
 #include "platform/geometry.h"
 #include "platform/handles.h"
 #include "platform/window_api.h"
+#include "ui/accessible_screen.h"
 
 struct ID2D1Factory;
 struct IDWriteFactory;
@@ -45,6 +46,19 @@ struct SetupWindow {
   RectF closeRect;
   RectF retryRect;
   RectF cancelRect;
+  // Where the last paint put the texts and the bar of the screen `phase`, for screen readers; all
+  // zero until a paint has drawn that screen.
+  struct PaintedContent {
+    UiPhase phase = UiPhase::Downloading;
+    bool drawn = false;
+    RectF status;
+    RectF figures;
+    RectF bar;
+    RectF headline;
+    RectF explanation;
+  } painted;
+  // The screen the accessibility events last described; a fresh window shows exactly this.
+  AccessibleScreen announced;
 };
 
 // The one SetupWindow, reached by the window procedure; null when there is none. UI thread only.

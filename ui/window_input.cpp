@@ -1,5 +1,6 @@
 #include "ui/window_input.h"
 
+#include "ui/accessibility.h"
 #include "ui/placement.h"
 
 PixelPoint PointFromLParam(std::intptr_t lParam) {
@@ -129,6 +130,7 @@ void RetryPipeline(SetupWindow& window, WindowApi& api) {
     window.worker->Start();
   }
   api.InvalidateRect(window.hwnd);
+  AnnounceAccessibleChanges(window, api);
 }
 
 void ForgetPushButtons(SetupWindow& window) {

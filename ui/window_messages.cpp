@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "ui/accessibility.h"
 #include "ui/placement.h"
 #include "ui/window_input.h"
 
@@ -12,6 +13,7 @@ void OnSetupProgress(SetupWindow& window, WindowApi& api) {
     window.worker->progressPosted.exchange(false);
   }
   api.InvalidateRect(window.hwnd);
+  AnnounceAccessibleChanges(window, api);
 }
 
 void OnSetupStarting(SetupWindow& window, WindowApi& api) {
@@ -19,6 +21,7 @@ void OnSetupStarting(SetupWindow& window, WindowApi& api) {
   window.hoveredButton = ButtonId::None;
   ForgetPushButtons(window);
   api.InvalidateRect(window.hwnd);
+  AnnounceAccessibleChanges(window, api);
 }
 
 void OnSetupHide(SetupWindow& window, WindowApi& api) {
@@ -34,6 +37,27 @@ void OnSetupFailed(SetupWindow& window, WindowApi& api, std::uintptr_t kind, std
   ForgetPushButtons(window);
   api.ShowWindow(window.hwnd, kSwShow);
   api.InvalidateRect(window.hwnd);
+  AnnounceAccessibleChanges(window, api);
+}
+
+void OnAccessibleAction(SetupWindow& window, WindowApi& api, std::uintptr_t button) {
+  // The phase may have moved on since the action was asked for: what counts is whether the button
+  // is on the screen now, exactly as for a click.
+  switch (static_cast<ButtonId>(static_cast<std::uint32_t>(button))) {
+    case ButtonId::Close:
+    case ButtonId::Cancel:
+      if (window.phase != UiPhase::Starting) {
+        CancelAndClose(window, api);
+      }
+      break;
+    case ButtonId::TryAgain:
+      if (window.phase == UiPhase::Failed) {
+        RetryPipeline(window, api);
+      }
+      break;
+    default:
+      break;
+  }
 }
 
 void OnSetupExit(SetupWindow& window, WindowApi& api, std::uintptr_t installerExitCode) {
@@ -118,6 +142,9 @@ std::optional<std::intptr_t> HandleWindowMessage(SetupWindow& window, WindowApi&
       return 0;
     case WM_SETUP_EXIT:
       OnSetupExit(window, api, wParam);
+      return 0;
+    case kWmAccessibleAction:
+      OnAccessibleAction(window, api, wParam);
       return 0;
     default:
       return std::nullopt;

@@ -24,12 +24,20 @@ inline constexpr std::uint32_t kWmLButtonUp = 0x0202;
 inline constexpr std::uint32_t kWmMouseLeave = 0x02A3;
 inline constexpr std::uint32_t kWmDpiChanged = 0x02E0;
 
+// Posted by the accessibility object to press a button (wParam: its ButtonId), so that the press
+// runs from the message loop, never inside the screen reader's incoming call.
+inline constexpr std::uint32_t kWmAccessibleAction = kWmApp + 0x10;
+
 // The five messages of the worker.
 void OnSetupProgress(SetupWindow& window, WindowApi& api);
 void OnSetupStarting(SetupWindow& window, WindowApi& api);
 void OnSetupHide(SetupWindow& window, WindowApi& api);
 void OnSetupFailed(SetupWindow& window, WindowApi& api, std::uintptr_t kind, std::intptr_t error);
 void OnSetupExit(SetupWindow& window, WindowApi& api, std::uintptr_t installerExitCode);
+
+// A screen reader's press of `button`: what a click on it does on the screen shown now, and
+// nothing for a button that is not on it.
+void OnAccessibleAction(SetupWindow& window, WindowApi& api, std::uintptr_t button);
 
 // WM_DESTROY: ends the message loop with exitCode.
 void OnDestroy(SetupWindow& window, WindowApi& api);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/run_setup.h"
+#include "app/win32/accessible.h"
 #include "app/win32/pipeline.h"
 #include "app/win32/window.h"
 #include "platform/win32/win32_locale.h"
@@ -25,6 +26,9 @@ struct Win32Program {
                          messageLoop, pipeline.Worker(), pipeline.Stages()};
   }
 
+  // First, so that it goes last: the COM apartment a screen reader may have started ends after
+  // everything else.
+  AccessibilityLifetime accessibility;
   Win32HardeningApi hardening;
   const Win32ResourceApi resources;
   const Win32LocaleApi locale;

@@ -2,6 +2,7 @@
 
 #include <d2d1.h>
 
+#include "app/win32/accessible.h"
 #include "platform/win32/wide.h"
 #include "ui/placement.h"
 #include "ui/window_input.h"
@@ -55,6 +56,16 @@ LRESULT CALLBACK SetupWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   if (message == WM_PAINT) {
     PaintWindow(*window, hwnd);
     return 0;
+  }
+  if (message == WM_GETOBJECT) {
+    if (const std::optional<LRESULT> answer = AnswerGetObject(hwnd, wParam, lParam)) {
+      return *answer;
+    }
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  if (message == WM_DESTROY) {
+    // Before anything else of the teardown: no screen reader call may reach the record after it.
+    DisconnectAccessible();
   }
   const std::optional<std::intptr_t> result = HandleWindowMessage(
       *window, *api, reinterpret_cast<WindowHandle>(hwnd), message, wParam, lParam);

@@ -94,6 +94,11 @@ void Win32WindowApi::SetWindowPos(WindowHandle window, int x, int y, int width, 
   ::SetWindowPos(Hwnd(window), nullptr, x, y, width, height, flags);
 }
 
+void Win32WindowApi::NotifyWinEvent(std::uint32_t event, WindowHandle window, std::int32_t objectId,
+                                    std::int32_t childId) {
+  ::NotifyWinEvent(event, reinterpret_cast<HWND>(window), objectId, childId);
+}
+
 void Win32WindowApi::ResizeRenderTarget(ID2D1HwndRenderTarget* target, std::uint32_t width,
                                         std::uint32_t height) {
   const D2D1_SIZE_U size{width, height};

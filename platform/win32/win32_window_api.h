@@ -21,6 +21,8 @@ class Win32WindowApi final : public WindowApi {
   PixelRect GetMonitorWorkArea(MonitorHandle monitor) override;
   void SetWindowPos(WindowHandle window, int x, int y, int width, int height,
                     std::uint32_t flags) override;
+  void NotifyWinEvent(std::uint32_t event, WindowHandle window, std::int32_t objectId,
+                      std::int32_t childId) override;
   void ResizeRenderTarget(ID2D1HwndRenderTarget* target, std::uint32_t width,
                           std::uint32_t height) override;
 };

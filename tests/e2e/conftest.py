@@ -48,7 +48,7 @@ def expected_signer():
 
 
 SIGNED_FILES = ("signed", "signed-b", "other-signer", "other-ca", "no-cn", "padded", "tampered",
-                "unsigned")
+                "unsigned", "not-startable")
 IDENTIFIED_FILES = ("signed", "signed-b", "other-ca")  # those with a .pin and a .cn
 
 

@@ -12,7 +12,7 @@ import gui
 
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 DELAY_LOADED = {'d2d1.dll', 'dwrite.dll', 'dwmapi.dll', 'winhttp.dll', 'wintrust.dll',
-                'bcrypt.dll'}
+                'bcrypt.dll', 'oleacc.dll', 'ole32.dll', 'oleaut32.dll'}
 
 
 @pytest.fixture(scope='module')
@@ -99,7 +99,7 @@ def test_binds_only_kernel_user_security_and_crt_at_load(pe):
     assert names == {'kernel32.dll', 'user32.dll', 'advapi32.dll', 'msvcrt.dll'}
 
 
-def test_delay_import_directory_names_the_six_system_dlls(pe):
+def test_delay_import_directory_names_the_delay_loaded_system_dlls(pe):
     directory = pe.OPTIONAL_HEADER.DATA_DIRECTORY[
         pefile.DIRECTORY_ENTRY['IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT']]
     assert directory.VirtualAddress != 0 and directory.Size != 0
@@ -112,6 +112,9 @@ def test_delay_import_directory_names_the_six_system_dlls(pe):
     assert 'WinVerifyTrust' in tables['wintrust.dll']
     assert 'BCryptGenRandom' in tables['bcrypt.dll']
     assert 'WinHttpOpen' in tables['winhttp.dll']
+    assert 'LresultFromObject' in tables['oleacc.dll']
+    assert 'CoInitializeEx' in tables['ole32.dll']
+    assert 'SysAllocStringLen' in tables['oleaut32.dll']
     # Bound on first call, so none of them may also be bound at load.
     loaded = {entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT}
     assert not loaded & DELAY_LOADED

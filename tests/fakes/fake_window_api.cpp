@@ -72,6 +72,13 @@ void FakeWindowApi::SetWindowPos(WindowHandle window, int x, int y, int width, i
                  " " + Hex(flags));
 }
 
+void FakeWindowApi::NotifyWinEvent(std::uint32_t event, WindowHandle window, std::int32_t objectId,
+                                   std::int32_t childId) {
+  (events_ != nullptr ? *events_ : log_)
+      .push_back("NotifyWinEvent " + Hex(event) + " " + std::to_string(window) + " " +
+                 std::to_string(objectId) + " " + std::to_string(childId));
+}
+
 void FakeWindowApi::ResizeRenderTarget(ID2D1HwndRenderTarget*, std::uint32_t width,
                                        std::uint32_t height) {
   log_.push_back("ResizeRenderTarget " + std::to_string(width) + " " + std::to_string(height));

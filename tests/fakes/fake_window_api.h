@@ -12,6 +12,10 @@
 class FakeWindowApi final : public WindowApi {
  public:
   explicit FakeWindowApi(std::vector<std::string>& log) : log_(log) {}
+  // Accessibility events go to `events` instead, so that a test of the window's calls does not
+  // have to spell out what screen readers hear, and a test of the events reads them alone.
+  FakeWindowApi(std::vector<std::string>& log, std::vector<std::string>& events)
+      : log_(log), events_(&events) {}
 
   void InvalidateRect(WindowHandle window) override;
   void ShowWindow(WindowHandle window, int command) override;
@@ -28,6 +32,8 @@ class FakeWindowApi final : public WindowApi {
   PixelRect GetMonitorWorkArea(MonitorHandle monitor) override;
   void SetWindowPos(WindowHandle window, int x, int y, int width, int height,
                     std::uint32_t flags) override;
+  void NotifyWinEvent(std::uint32_t event, WindowHandle window, std::int32_t objectId,
+                      std::int32_t childId) override;
   void ResizeRenderTarget(ID2D1HwndRenderTarget* target, std::uint32_t width,
                           std::uint32_t height) override;
 
@@ -42,4 +48,5 @@ class FakeWindowApi final : public WindowApi {
 
  private:
   std::vector<std::string>& log_;
+  std::vector<std::string>* events_ = nullptr;
 };

@@ -128,7 +128,8 @@ struct RaceFixture {
 
   WorkerServices services;
   std::vector<std::string> log;
-  FakeWindowApi api{log};
+  std::vector<std::string> events;
+  FakeWindowApi api{log, events};
   ScriptedStages stages;
   // Last, so it goes first: the worker must not outlive the services it calls.
   SetupWindow window;

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "pipeline/setup_worker.h"
-#include "tests/fakes/fake_window_api.h"
-#include "tests/fakes/recording_poster.h"
 #include "platform/file_api.h"
 #include "platform/http_api.h"
 #include "platform/thread.h"
+#include "tests/fakes/fake_window_api.h"
+#include "tests/fakes/recording_poster.h"
 #include "ui/setup_window.h"
 #include "ui/window_messages.h"
 
@@ -177,7 +177,8 @@ struct WindowFixture {
   }
 
   std::vector<std::string> log;
-  FakeWindowApi api{log};
+  std::vector<std::string> events;  // NotifyWinEvent, apart from the window's other calls
+  FakeWindowApi api{log, events};
   RecordingPoster poster;
   LoggingThreads threads{log};
   LoggingFiles files{log};
