@@ -1,5 +1,6 @@
 #include "l10n/ui_language.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -50,32 +51,45 @@ std::u16string LocaleNameOf(const LocaleApi& locale, LangId language) {
   return std::u16string(name);
 }
 
-// The three passes for one preferred name. Returns 0 when none of them finds a table.
-LangId MatchPreferredName(const ResourceApi& resources, const LocaleApi& locale,
-                          const std::vector<LangId>& available, const std::u16string& name) {
+// The table languages that hold both blocks, in resource order. Both lists come from the resource
+// directory itself: a lookup by language would not do, because the loader falls back from a
+// missing regional language to its neutral one and would report 0x0004's block 8 as 0x0C04's.
+std::vector<LangId> CompleteTables(const ResourceApi& resources) {
+  const std::vector<LangId> second = resources.EnumResourceLanguagesW(kSecondBlock);
+  std::vector<LangId> complete;
+  for (const LangId language : resources.EnumResourceLanguagesW(kFirstBlock)) {
+    if (std::find(second.begin(), second.end(), language) != second.end()) {
+      complete.push_back(language);
+    }
+  }
+  return complete;
+}
+
+// The three passes for one preferred name over the complete tables. Returns 0 when none of them
+// finds a table.
+LangId MatchPreferredName(const LocaleApi& locale, const std::vector<LangId>& tables,
+                          const std::u16string& name) {
   const LangId id = static_cast<LangId>(locale.LocaleNameToLCID(name, kLocaleAllowNeutralNames));
   if (id == 0) {
     return 0;
   }
   // Pass 1: the very language. The script rule is not applied: the LANGID already says it.
-  for (const LangId q : available) {
-    if (q == id && HasStringBlocks(resources, q)) {
+  for (const LangId q : tables) {
+    if (q == id) {
       return q;
     }
   }
   // Pass 2: the same language code, in another region or none.
   const std::u16string prefix = LanguagePrefix(name);
-  for (const LangId q : available) {
-    if (LanguagePrefix(LocaleNameOf(locale, q)) == prefix && ChineseScriptMatches(q, name) &&
-        HasStringBlocks(resources, q)) {
+  for (const LangId q : tables) {
+    if (LanguagePrefix(LocaleNameOf(locale, q)) == prefix && ChineseScriptMatches(q, name)) {
       return q;
     }
   }
   // Pass 3: the same primary language, which joins codes Windows groups together (nn with nb,
   // bs and sr with hr).
-  for (const LangId q : available) {
-    if (PrimaryLanguage(q) == PrimaryLanguage(id) && ChineseScriptMatches(q, name) &&
-        HasStringBlocks(resources, q)) {
+  for (const LangId q : tables) {
+    if (PrimaryLanguage(q) == PrimaryLanguage(id) && ChineseScriptMatches(q, name)) {
       return q;
     }
   }
@@ -86,9 +100,9 @@ LangId MatchPreferredName(const ResourceApi& resources, const LocaleApi& locale,
 
 void ChooseUiLanguage(const ResourceApi& resources, const LocaleApi& locale) {
   g_uiLanguage = kLangEnglishUs;
-  const std::vector<LangId> available = resources.EnumResourceLanguagesW(kFirstBlock);
+  const std::vector<LangId> tables = CompleteTables(resources);
   for (const std::u16string& name : PreferredLanguageNames(locale)) {
-    const LangId chosen = MatchPreferredName(resources, locale, available, name);
+    const LangId chosen = MatchPreferredName(locale, tables, name);
     if (chosen != 0) {
       g_uiLanguage = chosen;
       return;
@@ -97,8 +111,11 @@ void ChooseUiLanguage(const ResourceApi& resources, const LocaleApi& locale) {
 }
 
 bool HasStringBlocks(const ResourceApi& resources, LangId language) {
-  return resources.FindResourceExW(kFirstBlock, language) &&
-         resources.FindResourceExW(kSecondBlock, language);
+  auto lists = [&resources, language](std::uint16_t block) {
+    const std::vector<LangId> languages = resources.EnumResourceLanguagesW(block);
+    return std::find(languages.begin(), languages.end(), language) != languages.end();
+  };
+  return lists(kFirstBlock) && lists(kSecondBlock);
 }
 
 std::u16string LanguagePrefix(const std::u16string& localeName) {

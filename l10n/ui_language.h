@@ -15,7 +15,10 @@ extern LangId g_uiLanguage;
 // g_uiLanguage. Every failure leads towards English; nothing is reported. UI thread, at start-up.
 void ChooseUiLanguage(const ResourceApi& resources, const LocaleApi& locale);
 
-// Both string blocks the program uses (7: ids 96-111, 8: ids 112-127) exist in `language`.
+// Both string blocks the program uses (7: ids 96-111, 8: ids 112-127) exist in exactly `language`,
+// as the resource enumeration lists them (block 7 first; block 8 only when block 7 is there). A
+// lookup by language cannot tell: it succeeds for a regional language that lacks a block whenever
+// its neutral language has one.
 bool HasStringBlocks(const ResourceApi& resources, LangId language);
 
 // The code units of `localeName` before its first hyphen; the whole name when it has none.

@@ -3,6 +3,7 @@
 #include <array>
 
 std::vector<LangId> FakeResourceApi::EnumResourceLanguagesW(std::uint16_t block) const {
+  enumerations_.push_back(block);
   std::vector<LangId> languages;
   for (const auto& [key, bytes] : blocks_) {
     if (key.first == block) {
@@ -12,15 +13,27 @@ std::vector<LangId> FakeResourceApi::EnumResourceLanguagesW(std::uint16_t block)
   return languages;
 }
 
+FakeResourceApi::Blocks::const_iterator FakeResourceApi::Lookup(std::uint16_t block,
+                                                                LangId language) const {
+  const LangId neutralSublanguage = PrimaryLanguage(language);
+  for (const LangId tried : {language, neutralSublanguage, LangId{0}}) {
+    const auto found = blocks_.find({block, tried});
+    if (found != blocks_.end()) {
+      return found;
+    }
+  }
+  return blocks_.end();
+}
+
 bool FakeResourceApi::FindResourceExW(std::uint16_t block, LangId language) const {
   finds_.emplace_back(block, language);
-  return blocks_.contains({block, language});
+  return Lookup(block, language) != blocks_.end();
 }
 
 std::optional<std::span<const std::uint8_t>> FakeResourceApi::LockResource(std::uint16_t block,
                                                                            LangId language) const {
   locks_.emplace_back(block, language);
-  const auto found = blocks_.find({block, language});
+  const auto found = Lookup(block, language);
   if (found == blocks_.end()) {
     return std::nullopt;
   }
@@ -61,4 +74,5 @@ void FakeResourceApi::SetStrings(LangId language,
 void FakeResourceApi::ClearRecord() {
   finds_.clear();
   locks_.clear();
+  enumerations_.clear();
 }

@@ -192,20 +192,81 @@ TEST_F(UiLanguageTest, NoTablesAtAllGivesEnglish) {
   EXPECT_EQ(Hex(g_uiLanguage), Hex(0x0409));
 }
 
-TEST_F(UiLanguageTest, HasStringBlocksLooksUpBlock7ThenBlock8AndStopsAtAMissingOne) {
-  using Lookups = std::vector<std::pair<std::uint16_t, LangId>>;
+TEST_F(UiLanguageTest, HasStringBlocksListsBlock7ThenBlock8AndStopsAtAMissingOne) {
   resources_.ClearRecord();
   EXPECT_TRUE(HasStringBlocks(resources_, 0x0007));
-  EXPECT_EQ(resources_.Finds(), (Lookups{{7, 0x0007}, {8, 0x0007}}));
+  EXPECT_EQ(resources_.Enumerations(), (std::vector<std::uint16_t>{7, 8}));
 
   resources_.RemoveBlock(7, 0x0007);
   resources_.ClearRecord();
   EXPECT_FALSE(HasStringBlocks(resources_, 0x0007));
-  EXPECT_EQ(resources_.Finds(), (Lookups{{7, 0x0007}}));
+  EXPECT_EQ(resources_.Enumerations(), (std::vector<std::uint16_t>{7}));
 
   resources_.RemoveBlock(8, 0x000C);
   EXPECT_FALSE(HasStringBlocks(resources_, 0x000C));
   EXPECT_FALSE(HasStringBlocks(resources_, 0x0011));
+  // No lookup by language: those fall back and would answer for another table.
+  EXPECT_TRUE(resources_.Finds().empty());
+}
+
+TEST_F(UiLanguageTest, HasStringBlocksIgnoresTheNeutralLanguagesBlocks) {
+  // A regional language with only one block of its own, beside a neutral table with both. The
+  // loader finds the missing block through the neutral language, the enumeration does not.
+  const struct {
+    std::vector<std::uint16_t> ownBlocks;
+    LangId regional;
+  } cases[] = {
+      {{7}, 0x0C04},  // beside 0x0004
+      {{8}, 0x0C04},
+      {{7}, 0x0407},  // beside 0x0007
+      {{}, 0x0407},
+  };
+  for (const auto& c : cases) {
+    FakeResourceApi resources;
+    std::string error;
+    ASSERT_TRUE(LoadCompiledStrings(resources, error)) << error;
+    for (const std::uint16_t block : {7, 8}) {
+      resources.RemoveBlock(block, c.regional);
+    }
+    for (const std::uint16_t block : c.ownBlocks) {
+      resources.SetStrings(c.regional, {{static_cast<std::uint16_t>(block * 16 - 16), u"x"}});
+    }
+    ASSERT_TRUE(resources.FindResourceExW(7, c.regional) &&
+                resources.FindResourceExW(8, c.regional))
+        << "the fake falls back to the neutral language for " << Hex(c.regional);
+    EXPECT_FALSE(HasStringBlocks(resources, c.regional))
+        << Hex(c.regional) << " with " << c.ownBlocks.size() << " block(s) of its own";
+  }
+}
+
+TEST_F(UiLanguageTest, RegionalTableWithoutSecondBlockIsNotChosenThroughItsNeutralOne) {
+  // Each regional table has block 7 only, and its neutral language has both: a lookup of block 8
+  // in the regional language succeeds with the neutral language's block, so a choice that asked
+  // the loader would take the incomplete table.
+  const struct {
+    LangId blockSevenOnly;
+    Names preferred;
+    LangId expected;
+  } cases[] = {
+      {0x0C04, {u"zh-HK"}, 0x0404},    // not in pass 1; pass 2 takes the next traditional table
+      {0x1004, {u"zh-SG"}, 0x0004},    // not in pass 1; pass 2, simplified
+      {0x0404, {u"zh-Hant"}, 0x0C04},  // not in pass 2, where it comes first
+      {0x0407, {u"de-DE"}, 0x0007},    // an extra table: not in pass 1, pass 2 takes de
+      {0x0807, {u"de-CH"}, 0x0007},
+  };
+  for (const auto& c : cases) {
+    FakeResourceApi resources;
+    std::string error;
+    ASSERT_TRUE(LoadCompiledStrings(resources, error)) << error;
+    resources.RemoveBlock(8, c.blockSevenOnly);
+    resources.SetStrings(c.blockSevenOnly, {{101, u"regional"}});
+    locale_.SetPreferredLanguages(c.preferred);
+    resources.ClearRecord();
+    ChooseUiLanguage(resources, locale_);
+    EXPECT_EQ(Hex(g_uiLanguage), Hex(c.expected))
+        << Describe(c.preferred) << " with block 7 only in " << Hex(c.blockSevenOnly);
+    EXPECT_TRUE(resources.Finds().empty()) << "no lookup that may fall back";
+  }
 }
 
 TEST(LanguagePrefix, TakesTheCodeUnitsBeforeTheFirstHyphen) {

@@ -124,6 +124,32 @@ WINE_TEST(EnumeratesEveryTableLanguageInAscendingOrder) {
   CHECK(!HasStringBlocks(Resources(), 0x0011));
 }
 
+// What the native tests' resource fake copies from the loader: a lookup in a regional language the
+// module lacks is served with the neutral language's block, and goes no further. The table check
+// must not be fooled by the first.
+WINE_TEST(LookupsFallBackToTheNeutralLanguageAndNoFurther) {
+  const Win32ResourceApi resources = Resources();
+  // German (Germany) has no table: both German blocks answer for it.
+  CHECK(resources.FindResourceExW(7, 0x0407));
+  CHECK(resources.FindResourceExW(8, 0x0407));
+  const auto regional = resources.LockResource(8, 0x0407);
+  const auto neutral = resources.LockResource(8, 0x0007);
+  CHECK(regional.has_value() && neutral.has_value());
+  if (regional && neutral) {
+    CHECK(regional->data() == neutral->data());
+  }
+  CHECK(!HasStringBlocks(resources, 0x0407));
+  CHECK(HasStringBlocks(resources, 0x0007));
+  // No sibling region (sr-Cyrl-CS has no neutral table, though 0x041A and 0x081A are there), no
+  // English (en-GB), no other table (Japanese).
+  for (const LangId language : {0x0C1A, 0x0809, 0x0011}) {
+    CHECK(!resources.FindResourceExW(7, language));
+    if (resources.FindResourceExW(7, language)) {
+      std::printf("    block 7 found for 0x%04X\n", language);
+    }
+  }
+}
+
 WINE_TEST(LoadsEveryTableThroughTheResourceFunctions) {
   for (const ExpectedRow& row : kExpectedRows) {
     CheckText(LoadStringForLanguage(Resources(), 104, row.language), row.sizeFigures, "104",
