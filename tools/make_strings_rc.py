@@ -156,9 +156,15 @@ def parse_table(path):
             if texts:
                 fail(path, line_no, "langids must come before the strings")
             values = [int(v, 16) for v in m.group(1).split()]
+            # Repeats first, over the whole line: a repeat that is not next
+            # to its twin must still be reported as one, not as a slip in
+            # the order.
+            seen = set()
+            for v in values:
+                if v in seen:
+                    fail(path, line_no, "duplicate LANGID 0x%04X" % v)
+                seen.add(v)
             for prev, cur in zip(values, values[1:]):
-                if cur == prev:
-                    fail(path, line_no, "duplicate LANGID 0x%04X" % cur)
                 if cur < prev:
                     fail(path, line_no, "LANGIDs not in ascending order "
                          "(0x%04X after 0x%04X)" % (cur, prev))
