@@ -24,9 +24,9 @@ class ResourceApi {
   virtual bool FindResourceExW(std::uint16_t block, LangId language) const = 0;
 
   // FindResourceExW (with its fall-back), LoadResource, LockResource and SizeofResource in one: the
-  // block's bytes as stored in the module, or nothing when any of the calls fails. The bytes stay valid as long as
-  // the module is loaded (for a fake: as long as the fake lives); they are not guaranteed to be
-  // well formed, and are read with their size as the hard limit.
+  // block's bytes as stored in the module, or nothing when any of the calls fails. The bytes stay
+  // valid as long as the module is loaded (for a fake: as long as the fake lives); they are not
+  // guaranteed to be well formed, and are read with their size as the hard limit.
   virtual std::optional<std::span<const std::uint8_t>> LockResource(std::uint16_t block,
                                                                     LangId language) const = 0;
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/com_holder.h"
 #include "platform/drawing_api.h"
 #include "platform/text_api.h"
-#include "platform/com_holder.h"
 #include "ui/setup_window.h"
 
 using TextFormat = ComHolder<IDWriteTextFormat>;

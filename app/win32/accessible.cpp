@@ -425,7 +425,8 @@ class SetupAccessible final : public IAccessible {
 // UI thread only, like the window they serve.
 struct Accessibility {
   bool comStarted = false;
-  bool windowGone = false;
+  // The window between its WM_DESTROY and WM_NCDESTROY: it gets no new object.
+  HWND closing = nullptr;
   ComHolder<SetupAccessible> object;
 };
 Accessibility g_accessibility;
@@ -434,8 +435,8 @@ Accessibility g_accessibility;
 
 std::optional<LRESULT> AnswerGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   // The object id travels in the low 32 bits, sign-extended or not.
-  if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT || g_accessibility.windowGone ||
-      g_setupWindow == nullptr) {
+  if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT ||
+      hwnd == g_accessibility.closing || g_setupWindow == nullptr) {
     return std::nullopt;
   }
   if (!g_accessibility.comStarted) {
@@ -457,8 +458,8 @@ std::optional<LRESULT> AnswerGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam) 
   return result;
 }
 
-void DisconnectAccessible() {
-  g_accessibility.windowGone = true;
+void DisconnectAccessible(HWND hwnd) {
+  g_accessibility.closing = hwnd;
   if (g_accessibility.object) {
     g_accessibility.object->Disconnect();
     // Clients in other processes lose their proxies now rather than at the process's end.
@@ -467,8 +468,12 @@ void DisconnectAccessible() {
   }
 }
 
+void ForgetClosedWindow() {
+  g_accessibility.closing = nullptr;
+}
+
 AccessibilityLifetime::~AccessibilityLifetime() {
-  DisconnectAccessible();
+  DisconnectAccessible(nullptr);
   if (g_accessibility.comStarted) {
     g_accessibility.comStarted = false;
     ::CoUninitialize();

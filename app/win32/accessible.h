@@ -13,8 +13,10 @@
 std::optional<LRESULT> AnswerGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam);
 
 // WM_DESTROY: from here on the object answers every call with CO_E_OBJNOTCONNECTED, and its
-// clients are cut off; it never reaches the window record again.
-void DisconnectAccessible();
+// clients are cut off; it never reaches the window record again, and `hwnd` gets no new object.
+void DisconnectAccessible(HWND hwnd);
+// WM_NCDESTROY: no message can come for that window any more.
+void ForgetClosedWindow();
 
 // Ends the COM apartment if a client ever made one, after the message loop. Held by the program
 // so that it runs on every way out of SetupEntry.

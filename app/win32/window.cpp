@@ -65,7 +65,9 @@ LRESULT CALLBACK SetupWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   }
   if (message == WM_DESTROY) {
     // Before anything else of the teardown: no screen reader call may reach the record after it.
-    DisconnectAccessible();
+    DisconnectAccessible(hwnd);
+  } else if (message == WM_NCDESTROY) {
+    ForgetClosedWindow();
   }
   const std::optional<std::intptr_t> result = HandleWindowMessage(
       *window, *api, reinterpret_cast<WindowHandle>(hwnd), message, wParam, lParam);

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "tests/fakes/fake_render_api.h"
 #include "render/primitives.h"
+#include "tests/fakes/fake_render_api.h"
 
 class CanvasTest : public ::testing::Test {
  protected:

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/fakes/fake_render_api.h"
 #include "render/palette.h"
 #include "render/primitives.h"
+#include "tests/fakes/fake_render_api.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <d2d1.h>
+#include <oleacc.h>
 
 #include "app/win32/window.h"
 #include "pipeline/setup_messages.h"
@@ -11,6 +12,7 @@
 #include "platform/win32/win32_window_api.h"
 #include "tests/win32/harness.h"
 #include "ui/placement.h"
+#include "ui/window_messages.h"
 
 namespace {
 
@@ -256,4 +258,65 @@ WINE_TEST(InstallerExitCodeTravelsWholeThroughWmQuit) {
   live.Show();
   ::PostMessageW(Hwnd(live.window), WM_SETUP_EXIT, 0xC0000005, 0);
   CHECK_EQ(live.QuitCode(), 0xC0000005LL);
+}
+
+// Only the client object is answered, and only then are COM and oleacc loaded. A default action
+// is a posted message that presses the button from the loop; after WM_DESTROY the object refuses
+// every call.
+WINE_TEST(AccessibleObjectComesOnRequestAndIsCutOffAtDestroy) {
+  LiveWindow live;
+  live.Show();
+  const HWND hwnd = Hwnd(live.window);
+  CHECK(::GetModuleHandleW(L"oleacc.dll") == nullptr);
+  CHECK_EQ(::SendMessageW(hwnd, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_WINDOW)), 0);
+  CHECK_EQ(::SendMessageW(hwnd, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CARET)), 0);
+  CHECK(::GetModuleHandleW(L"oleacc.dll") == nullptr);
+
+  const LRESULT answer = ::SendMessageW(hwnd, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+  CHECK(answer > 0);
+  const HMODULE oleacc = ::GetModuleHandleW(L"oleacc.dll");
+  CHECK(oleacc != nullptr);
+  if (answer <= 0 || oleacc == nullptr) {
+    return;
+  }
+  using ObjectFromLresultFunction = HRESULT(WINAPI*)(LRESULT, REFIID, WPARAM, void**);
+  const auto objectFromLresult = reinterpret_cast<ObjectFromLresultFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(oleacc, "ObjectFromLresult")));
+  CHECK(objectFromLresult != nullptr);
+  IAccessible* object = nullptr;
+  CHECK_EQ(objectFromLresult(answer, IID_IAccessible, 0, reinterpret_cast<void**>(&object)), S_OK);
+  if (object == nullptr) {
+    return;
+  }
+  VARIANT self;
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT role;
+  role.vt = VT_EMPTY;
+  CHECK_EQ(object->get_accRole(self, &role), S_OK);
+  CHECK(role.vt == VT_I4 && role.lVal == ROLE_SYSTEM_CLIENT);
+  // The download screen without a worker: close box, status line, bar, Cancel.
+  LONG children = 0;
+  CHECK_EQ(object->get_accChildCount(&children), S_OK);
+  CHECK_EQ(children, 4);
+  VARIANT cancel = self;
+  cancel.lVal = 4;
+  VARIANT past = self;
+  past.lVal = 5;
+  CHECK_EQ(object->accDoDefaultAction(past), E_INVALIDARG);
+  CHECK_EQ(object->accDoDefaultAction(cancel), S_OK);
+  // Nothing happened inside the call: the press waits in the queue.
+  CHECK(::IsWindow(hwnd));
+  MSG pressed;
+  CHECK(::PeekMessageW(&pressed, hwnd, kWmAccessibleAction, kWmAccessibleAction, PM_NOREMOVE));
+  CHECK_EQ(pressed.wParam, static_cast<WPARAM>(ButtonId::Cancel));
+  CHECK_EQ(live.QuitCode(), 1602);
+  CHECK(!::IsWindow(hwnd));
+
+  BSTR name = nullptr;
+  CHECK_EQ(object->get_accName(self, &name), CO_E_OBJNOTCONNECTED);
+  CHECK(name == nullptr);
+  CHECK_EQ(object->get_accChildCount(&children), CO_E_OBJNOTCONNECTED);
+  CHECK_EQ(object->accDoDefaultAction(cancel), CO_E_OBJNOTCONNECTED);
+  object->Release();
 }
