@@ -65,9 +65,9 @@ def display(screen):
     return screen.name
 
 
-def session_env(display, language):
+def session_env(display, language, dpi=96):
     env = gui.wine_env(display, {'LC_ALL': LANGUAGES[language][0]})
-    gui.prepare_prefix(env, dpi=96)
+    gui.prepare_prefix(env, dpi=dpi)
     return env
 
 
@@ -161,10 +161,15 @@ def names(tree):
 
 
 def check_geometry(tree, setup):
-    """Every placed child lies inside the window, and a hit test at its centre finds it."""
+    """Every placed child lies inside the window, and a hit test at its centre finds it. The
+    close box is the band's right end, 46 x 32 DIPs, in pixels at the window's DPI."""
     x, y, width, height = setup.geometry
     client = tree['client']
     assert client['location'] == [x, y, width, height]
+    close = tree['children'][0]['location']
+    scale = setup.scale
+    assert close == [x + round(374 * scale), y, width - round(374 * scale), round(32 * scale)], \
+        close
     for child in tree['children']:
         left, top, w, h = child['location']
         assert w > 0 and h > 0, child
@@ -198,16 +203,16 @@ def print_tree(label, tree):
               f'{child["name"]!r}{value} action {child["action"]} at {child["location"]}')
 
 
-@pytest.mark.parametrize('language', ['en', 'de'])
+@pytest.mark.parametrize('language, dpi', [('en', 96), ('de', 96), ('en', 144)])
 def test_the_download_screen_is_read_and_cancelled_by_its_default_action(display, routes,
-                                                                          language):
-    env = session_env(display, language)
+                                                                          language, dpi):
+    env = session_env(display, language, dpi)
     texts = LANGUAGES[language][1]
-    with screens.Setup(display, env, routes, texts[101], 96, route=TRICKLE) as setup, \
+    with screens.Setup(display, env, routes, texts[101], dpi, route=TRICKLE) as setup, \
             Watcher(env) as watcher:
         tree = wait_tree(env, lambda t: t['count'] == 5 and t['children'][3]['value'] != '0%',
                          'the download screen with its figures')
-        print_tree(f'Downloading ({language})', tree)
+        print_tree(f'Downloading ({language}, {dpi} DPI)', tree)
         client = tree['client']
         assert client['role'] == CLIENT_ROLE and client['name'] == texts[101]
         assert roles(tree) == [PUSH_BUTTON, STATIC_TEXT, STATIC_TEXT, PROGRESS_BAR, PUSH_BUTTON]
