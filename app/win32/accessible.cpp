@@ -119,18 +119,17 @@ class SetupAccessible final : public IAccessible {
       return E_POINTER;
     }
     *object = nullptr;
-    const std::optional<AccessibleTree> tree = Tree();
-    if (!tree) {
-      return CO_E_OBJNOTCONNECTED;
+    const Target target = Resolve(child);
+    if (FAILED(target.refusal)) {
+      return target.refusal;
     }
     // Every child is a simple element: it has an id but no object of its own.
-    const std::optional<LONG> id = ChildId(*tree, child);
-    return id && *id != CHILDID_SELF ? S_FALSE : E_INVALIDARG;
+    return target.item() != nullptr ? S_FALSE : E_INVALIDARG;
   }
 
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-    return Text(child, name, [](const AccessibleTree& tree, LONG id) {
-      return id == CHILDID_SELF ? tree.name : tree.children[id - 1].name;
+    return Text(child, name, [](const Target& target) {
+      return target.item() == nullptr ? target.tree.name : target.item()->name;
     });
   }
 
@@ -139,18 +138,15 @@ class SetupAccessible final : public IAccessible {
       return E_POINTER;
     }
     *value = nullptr;
-    const std::optional<AccessibleTree> tree = Tree();
-    if (!tree) {
-      return CO_E_OBJNOTCONNECTED;
+    const Target target = Resolve(child);
+    if (FAILED(target.refusal)) {
+      return target.refusal;
     }
-    const std::optional<LONG> id = ChildId(*tree, child);
-    if (!id) {
-      return E_INVALIDARG;
-    }
-    if (*id == CHILDID_SELF || tree->children[*id - 1].role != AccessibleRole::ProgressBar) {
+    const AccessibleItem* item = target.item();
+    if (item == nullptr || item->role != AccessibleRole::ProgressBar) {
       return DISP_E_MEMBERNOTFOUND;
     }
-    return Allocate(tree->children[*id - 1].value, value);
+    return Allocate(item->value, value);
   }
 
   HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override {
@@ -171,16 +167,17 @@ class SetupAccessible final : public IAccessible {
   }
 
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-    return Number(child, role, [](const AccessibleTree& tree, LONG id) {
-      return static_cast<LONG>(id == CHILDID_SELF ? AccessibleRole::Client
-                                                  : tree.children[id - 1].role);
+    return Number(child, role, [](const Target& target) {
+      return static_cast<LONG>(target.item() == nullptr ? AccessibleRole::Client
+                                                        : target.item()->role);
     });
   }
 
   HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
     const bool hidden = !::IsWindowVisible(hwnd_);
-    return Number(child, state, [hidden](const AccessibleTree& tree, LONG id) {
-      LONG bits = static_cast<LONG>(id == CHILDID_SELF ? tree.state : tree.children[id - 1].state);
+    return Number(child, state, [hidden](const Target& target) {
+      LONG bits =
+          static_cast<LONG>(target.item() == nullptr ? target.tree.state : target.item()->state);
       // The window is hidden while the installer comes up; then nothing of it can be seen.
       if (hidden) {
         bits |= STATE_SYSTEM_INVISIBLE;
@@ -219,26 +216,19 @@ class SetupAccessible final : public IAccessible {
       return E_POINTER;
     }
     *action = nullptr;
-    const std::optional<AccessibleTree> tree = Tree();
-    if (!tree) {
-      return CO_E_OBJNOTCONNECTED;
+    const Target target = Resolve(child);
+    if (FAILED(target.refusal)) {
+      return target.refusal;
     }
-    const std::optional<LONG> id = ChildId(*tree, child);
-    if (!id) {
-      return E_INVALIDARG;
-    }
-    if (*id == CHILDID_SELF || tree->children[*id - 1].action == ButtonId::None) {
+    if (target.Action() == ButtonId::None) {
       return S_FALSE;
     }
     return Allocate(kActionPress, action);
   }
 
   HRESULT STDMETHODCALLTYPE accSelect(LONG, VARIANT child) override {
-    const std::optional<AccessibleTree> tree = Tree();
-    if (!tree) {
-      return CO_E_OBJNOTCONNECTED;
-    }
-    return ChildId(*tree, child) ? DISP_E_MEMBERNOTFOUND : E_INVALIDARG;
+    const Target target = Resolve(child);
+    return FAILED(target.refusal) ? target.refusal : DISP_E_MEMBERNOTFOUND;
   }
 
   HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
@@ -247,17 +237,13 @@ class SetupAccessible final : public IAccessible {
       return E_POINTER;
     }
     *left = *top = *width = *height = 0;
-    const std::optional<AccessibleTree> tree = Tree();
-    if (!tree) {
-      return CO_E_OBJNOTCONNECTED;
-    }
-    const std::optional<LONG> id = ChildId(*tree, child);
-    if (!id) {
-      return E_INVALIDARG;
+    const Target target = Resolve(child);
+    if (FAILED(target.refusal)) {
+      return target.refusal;
     }
     POINT origin{0, 0};
     ::ClientToScreen(hwnd_, &origin);
-    const RectF& dips = *id == CHILDID_SELF ? tree->bounds : tree->children[*id - 1].bounds;
+    const RectF& dips = target.item() == nullptr ? target.tree.bounds : target.item()->bounds;
     const PixelRect pixels =
         AccessibleScreenRect(dips, ::GetDpiForWindow(hwnd_), PixelPoint{origin.x, origin.y});
     *left = pixels.left;
@@ -272,16 +258,15 @@ class SetupAccessible final : public IAccessible {
       return E_POINTER;
     }
     end->vt = VT_EMPTY;
-    const std::optional<AccessibleTree> tree = Tree();
-    if (!tree) {
-      return CO_E_OBJNOTCONNECTED;
+    const Target target = Resolve(start);
+    if (FAILED(target.refusal)) {
+      return target.refusal;
     }
-    const std::optional<LONG> from = ChildId(*tree, start);
-    if (!from || direction < NAVDIR_UP || direction > NAVDIR_LASTCHILD) {
+    if (direction < NAVDIR_UP || direction > NAVDIR_LASTCHILD) {
       return E_INVALIDARG;
     }
     const std::optional<std::int32_t> to =
-        AccessibleNavigate(*tree, *from, static_cast<NavigateDirection>(direction));
+        AccessibleNavigate(target.tree, target.id, static_cast<NavigateDirection>(direction));
     if (!to) {
       return S_FALSE;
     }
@@ -315,15 +300,11 @@ class SetupAccessible final : public IAccessible {
   }
 
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
-    const std::optional<AccessibleTree> tree = Tree();
-    if (!tree) {
-      return CO_E_OBJNOTCONNECTED;
+    const Target target = Resolve(child);
+    if (FAILED(target.refusal)) {
+      return target.refusal;
     }
-    const std::optional<LONG> id = ChildId(*tree, child);
-    if (!id) {
-      return E_INVALIDARG;
-    }
-    const ButtonId button = *id == CHILDID_SELF ? ButtonId::None : tree->children[*id - 1].action;
+    const ButtonId button = target.Action();
     if (button == ButtonId::None) {
       return DISP_E_MEMBERNOTFOUND;
     }
@@ -354,13 +335,34 @@ class SetupAccessible final : public IAccessible {
     return BuildAccessibleTree(*g_setupWindow, resources, locale, HasFocus());
   }
 
-  // A VT_I4 child id that exists in `tree` (CHILDID_SELF included).
-  static std::optional<LONG> ChildId(const AccessibleTree& tree, const VARIANT& child) {
-    if (child.vt != VT_I4 || child.lVal < CHILDID_SELF ||
-        child.lVal > static_cast<LONG>(tree.children.size())) {
-      return std::nullopt;
+  // The tree of the screen shown now and the element a VARIANT names in it, or the answer that
+  // refuses the call: CO_E_OBJNOTCONNECTED once disconnected, E_INVALIDARG for anything but a
+  // VT_I4 id of the client (CHILDID_SELF) or of one of its children.
+  struct Target {
+    AccessibleTree tree;
+    LONG id = CHILDID_SELF;
+    HRESULT refusal = S_OK;
+
+    // The child, or null for the client itself.
+    const AccessibleItem* item() const {
+      return id == CHILDID_SELF ? nullptr : &tree.children[static_cast<std::size_t>(id - 1)];
     }
-    return child.lVal;
+    ButtonId Action() const { return item() == nullptr ? ButtonId::None : item()->action; }
+  };
+
+  Target Resolve(const VARIANT& child) const {
+    Target target;
+    std::optional<AccessibleTree> tree = Tree();
+    if (!tree) {
+      target.refusal = CO_E_OBJNOTCONNECTED;
+    } else if (child.vt != VT_I4 || child.lVal < CHILDID_SELF ||
+               child.lVal > static_cast<LONG>(tree->children.size())) {
+      target.refusal = E_INVALIDARG;
+    } else {
+      target.tree = std::move(*tree);
+      target.id = child.lVal;
+    }
+    return target;
   }
 
   static HRESULT Allocate(const std::u16string& text, BSTR* out) {
@@ -374,15 +376,8 @@ class SetupAccessible final : public IAccessible {
       return E_POINTER;
     }
     *out = nullptr;
-    const std::optional<AccessibleTree> tree = Tree();
-    if (!tree) {
-      return CO_E_OBJNOTCONNECTED;
-    }
-    const std::optional<LONG> id = ChildId(*tree, child);
-    if (!id) {
-      return E_INVALIDARG;
-    }
-    return Allocate(get(*tree, *id), out);
+    const Target target = Resolve(child);
+    return FAILED(target.refusal) ? target.refusal : Allocate(get(target), out);
   }
 
   template <class Get>
@@ -391,16 +386,12 @@ class SetupAccessible final : public IAccessible {
       return E_POINTER;
     }
     out->vt = VT_EMPTY;
-    const std::optional<AccessibleTree> tree = Tree();
-    if (!tree) {
-      return CO_E_OBJNOTCONNECTED;
-    }
-    const std::optional<LONG> id = ChildId(*tree, child);
-    if (!id) {
-      return E_INVALIDARG;
+    const Target target = Resolve(child);
+    if (FAILED(target.refusal)) {
+      return target.refusal;
     }
     out->vt = VT_I4;
-    out->lVal = get(*tree, *id);
+    out->lVal = get(target);
     return S_OK;
   }
 
@@ -410,11 +401,8 @@ class SetupAccessible final : public IAccessible {
       return E_POINTER;
     }
     *out = nullptr;
-    const std::optional<AccessibleTree> tree = Tree();
-    if (!tree) {
-      return CO_E_OBJNOTCONNECTED;
-    }
-    return ChildId(*tree, child) ? S_FALSE : E_INVALIDARG;
+    const Target target = Resolve(child);
+    return FAILED(target.refusal) ? target.refusal : S_FALSE;
   }
 
   HWND hwnd_;

@@ -15,6 +15,7 @@
 #include "tests/fakes/table_locale_api.h"
 #include "tests/l10n/compiled_strings.h"
 #include "tests/l10n/expected_rows.h"
+#include "tests/l10n/utf8.h"
 #include "ui/window_input.h"
 #include "window_fixture.h"
 
@@ -38,23 +39,6 @@ std::u16string English(std::uint16_t id) {
     }
   }
   return u"";
-}
-
-std::string Utf8(const std::u16string& text) {
-  std::string out;
-  for (const char16_t c : text) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
 }
 
 // A window on the real string tables, painted by the real paint on the recording canvas, so that

@@ -19,6 +19,7 @@
 #include "platform/win32/win32_resources.h"
 #include "tests/fakes/forwarding_locale_api.h"
 #include "tests/l10n/expected_rows.h"
+#include "tests/l10n/utf8.h"
 #include "tests/win32/harness.h"
 
 namespace {
@@ -60,16 +61,6 @@ class RecordingLocaleApi final : public ForwardingLocaleApi {
   // Made after the base, which only keeps the reference until a call comes.
   Win32LocaleApi real_;
 };
-
-std::string Utf8(const std::u16string& text) {
-  const wchar_t* wide = reinterpret_cast<const wchar_t*>(text.c_str());
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(text.size()), nullptr,
-                                         0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(text.size()), out.data(), size, nullptr,
-                        nullptr);
-  return out;
-}
 
 void CheckText(const std::u16string& actual, const std::u16string& expected, const char* what,
                unsigned detail) {

@@ -13,6 +13,7 @@
 #include "platform/win32/win32_d2d.h"
 #include "render/primitives.h"
 #include "tests/win32/harness.h"
+#include "tests/win32/stack_text_renderer.h"
 
 namespace {
 
@@ -34,32 +35,9 @@ bool Near(float a, float b, float tolerance) {
 }
 
 // Takes what a layout draws: the text its glyph runs cover and the inline objects (the trimming
-// sign) with where they go. Lives on the stack; the reference count is not used.
-class RecordingTextRenderer final : public IDWriteTextRenderer {
+// sign) with where they go.
+class RecordingTextRenderer final : public StackTextRenderer {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IDWritePixelSnapping) ||
-        iid == __uuidof(IDWriteTextRenderer)) {
-      *object = this;
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE IsPixelSnappingDisabled(void*, BOOL* disabled) override {
-    *disabled = TRUE;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetCurrentTransform(void*, DWRITE_MATRIX* transform) override {
-    *transform = DWRITE_MATRIX{1, 0, 0, 1, 0, 0};
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetPixelsPerDip(void*, FLOAT* pixelsPerDip) override {
-    *pixelsPerDip = 1;
-    return S_OK;
-  }
   HRESULT STDMETHODCALLTYPE DrawGlyphRun(void*, FLOAT x, FLOAT, DWRITE_MEASURING_MODE,
                                          const DWRITE_GLYPH_RUN* run,
                                          const DWRITE_GLYPH_RUN_DESCRIPTION* description,
@@ -72,14 +50,6 @@ class RecordingTextRenderer final : public IDWriteTextRenderer {
       advance += run->glyphAdvances[i];
     }
     glyphsEnd = std::max(glyphsEnd, x + advance);
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE DrawUnderline(void*, FLOAT, FLOAT, const DWRITE_UNDERLINE*,
-                                          IUnknown*) override {
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE DrawStrikethrough(void*, FLOAT, FLOAT, const DWRITE_STRIKETHROUGH*,
-                                              IUnknown*) override {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE DrawInlineObject(void*, FLOAT x, FLOAT, IDWriteInlineObject* object,

@@ -32,7 +32,9 @@
 #include "render/primitives.h"
 #include "tests/fakes/forwarding_locale_api.h"
 #include "tests/l10n/expected_rows.h"
+#include "tests/l10n/utf8.h"
 #include "tests/win32/harness.h"
+#include "tests/win32/stack_text_renderer.h"
 
 namespace {
 
@@ -90,16 +92,6 @@ bool MapFonts() {
   }
   ::RegCloseKey(key);
   return ok;
-}
-
-std::string Utf8(const std::u16string& text) {
-  const wchar_t* wide = reinterpret_cast<const wchar_t*>(text.c_str());
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(text.size()), nullptr,
-                                         0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(std::max(size, 0)), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(text.size()), out.data(), size, nullptr,
-                        nullptr);
-  return out;
 }
 
 std::string Format(const char* format, ...) {
@@ -169,32 +161,9 @@ class NoDrawing final : public DrawingApi {
 };
 
 // What a layout draws: glyphs, glyphs the font lacks (index 0, the empty box), and inline objects,
-// of which the only one here is the trimming sign. Lives on the stack; no reference counting.
-class DrawnGlyphs final : public IDWriteTextRenderer {
+// of which the only one here is the trimming sign.
+class DrawnGlyphs final : public StackTextRenderer {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IDWritePixelSnapping) ||
-        iid == __uuidof(IDWriteTextRenderer)) {
-      *object = this;
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE IsPixelSnappingDisabled(void*, BOOL* disabled) override {
-    *disabled = TRUE;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetCurrentTransform(void*, DWRITE_MATRIX* transform) override {
-    *transform = DWRITE_MATRIX{1, 0, 0, 1, 0, 0};
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetPixelsPerDip(void*, FLOAT* pixelsPerDip) override {
-    *pixelsPerDip = 1;
-    return S_OK;
-  }
   HRESULT STDMETHODCALLTYPE DrawGlyphRun(void*, FLOAT, FLOAT, DWRITE_MEASURING_MODE,
                                          const DWRITE_GLYPH_RUN* run,
                                          const DWRITE_GLYPH_RUN_DESCRIPTION*, IUnknown*) override {
@@ -207,14 +176,6 @@ class DrawnGlyphs final : public IDWriteTextRenderer {
         ++missing;
       }
     }
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE DrawUnderline(void*, FLOAT, FLOAT, const DWRITE_UNDERLINE*,
-                                          IUnknown*) override {
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE DrawStrikethrough(void*, FLOAT, FLOAT, const DWRITE_STRIKETHROUGH*,
-                                              IUnknown*) override {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE DrawInlineObject(void*, FLOAT, FLOAT, IDWriteInlineObject*, BOOL, BOOL,
